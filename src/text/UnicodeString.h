@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// Core text is UTF-16; it may carry unpaired surrogates from outside data.
+using UnicodeString = std::u16string;
+
+// Raw tag for bytes that came from a file and name no real code page.
+inline constexpr unsigned RawCodePage = 65535;
+
+// A counted byte sequence tagged with the code page it is in.
+struct RawByteString {
+    std::string bytes;
+    unsigned codePage = RawCodePage;
+
+    bool empty() const { return bytes.empty(); }
+    std::size_t size() const { return bytes.size(); }
+    bool operator==(const RawByteString&) const = default;
+};
+
+// UTF-8 <-> UTF-16 for messages, paths and the console. Invalid UTF-8 and
+// unpaired surrogates become U+FFFD; nothing throws.
+UnicodeString Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+std::filesystem::path ToPath(const UnicodeString& text);
+UnicodeString FromPath(const std::filesystem::path& path);
