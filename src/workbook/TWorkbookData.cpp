@@ -1,0 +1,80 @@
+#include "workbook/TWorkbookData.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace Excel {
+
+namespace {
+
+std::uint64_t KeyOf(std::uint32_t row, std::uint32_t column)
+{
+    return (static_cast<std::uint64_t>(row) << 14) | (column - 1);
+}
+
+} // namespace
+
+TSheetData::TSheetData(UnicodeString name) : name_(std::move(name)) {}
+
+void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& cell)
+{
+    const auto key = KeyOf(row, column);
+    if (sealed_ && !cells_.empty() && cells_.back().key >= key)
+        sealed_ = false;
+    cells_.push_back({key, cell});
+}
+
+void TSheetData::Seal()
+{
+    if (sealed_)
+        return;
+    // Stable, so of two entries for one cell the later one is kept.
+    std::stable_sort(cells_.begin(), cells_.end(),
+                     [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    std::vector<Entry> unique;
+    unique.reserve(cells_.size());
+    for (const auto& e : cells_) {
+        if (!unique.empty() && unique.back().key == e.key)
+            unique.back() = e;
+        else
+            unique.push_back(e);
+    }
+    cells_ = std::move(unique);
+    cells_.shrink_to_fit();
+    sealed_ = true;
+}
+
+const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
+{
+    if (row == 0 || column == 0)
+        return nullptr;
+    const auto key = KeyOf(row, column);
+    const auto it = std::lower_bound(cells_.begin(), cells_.end(), key,
+                                     [](const Entry& e, std::uint64_t k) { return e.key < k; });
+    if (it == cells_.end() || it->key != key || it->cell.type == TCellType::Empty && it->cell.shown == NoText)
+        return nullptr;
+    return &it->cell;
+}
+
+TWorkbookData::TWorkbookData()
+{
+    AddFormat(u"General");
+}
+
+std::uint32_t TWorkbookData::AddString(UnicodeString text)
+{
+    strings_.push_back(std::move(text));
+    return static_cast<std::uint32_t>(strings_.size() - 1);
+}
+
+std::uint32_t TWorkbookData::AddFormat(std::u16string_view code)
+{
+    for (std::size_t i = 0; i < formatCodes_.size(); ++i)
+        if (formatCodes_[i] == code)
+            return static_cast<std::uint32_t>(i);
+    formatCodes_.emplace_back(code);
+    formats_.push_back(TNumberFormat::Compile(code));
+    return static_cast<std::uint32_t>(formats_.size() - 1);
+}
+
+} // namespace Excel

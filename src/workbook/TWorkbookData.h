@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "text/UnicodeString.h"
+#include "workbook/TNumberFormat.h"
+
+namespace Excel {
+
+// The in-memory form of an opened workbook, filled by a file reader and read
+// by the automation wrappers. Cells are kept compactly and looked up by
+// binary search once the reader has sealed the sheet.
+
+enum class TCellType : std::uint8_t { Empty, Number, String, Boolean, Error };
+
+inline constexpr std::uint32_t NoText = std::numeric_limits<std::uint32_t>::max();
+
+struct TCellData {
+    TCellType type = TCellType::Empty;
+    std::uint32_t style = 0;      // index into TWorkbookData's formats; 0 is General
+    double number = 0;            // Number, and Boolean as 0 or 1
+    std::uint32_t text = NoText;  // String: the string; Error: "#N/A" etc. (workbook string pool)
+    std::uint32_t shown = NoText; // displayed text stored in the file (OpenDocument), if any
+};
+
+class TSheetData {
+public:
+    explicit TSheetData(UnicodeString name);
+
+    const UnicodeString& Name() const { return name_; }
+
+    // Rows 1..1048576, columns 1..16384. A later Set of the same cell wins.
+    void Set(std::uint32_t row, std::uint32_t column, const TCellData& cell);
+    // Sorts the cells; call once after the reader has added them all.
+    void Seal();
+    // nullptr for a cell that holds nothing.
+    const TCellData* Find(std::uint32_t row, std::uint32_t column) const;
+    std::size_t CellCount() const { return cells_.size(); }
+
+private:
+    struct Entry {
+        std::uint64_t key;  // row << 14 | (column - 1)
+        TCellData cell;
+    };
+    UnicodeString name_;
+    std::vector<Entry> cells_;
+    bool sealed_ = true;
+};
+
+class TWorkbookData {
+public:
+    TWorkbookData();
+
+    std::vector<TSheetData> sheets;  // worksheets only, in tab order
+    bool date1904 = false;
+
+    std::uint32_t AddString(UnicodeString text);
+    const UnicodeString& String(std::uint32_t index) const { return strings_[index]; }
+    std::size_t StringCount() const { return strings_.size(); }
+
+    // A number format by its code; equal codes share one compiled format.
+    std::uint32_t AddFormat(std::u16string_view code);
+    const TNumberFormat& Format(std::uint32_t index) const { return *formats_[index]; }
+    std::size_t FormatCount() const { return formats_.size(); }
+
+private:
+    std::vector<UnicodeString> strings_;
+    std::vector<UnicodeString> formatCodes_;
+    std::vector<std::shared_ptr<const TNumberFormat>> formats_;
+};
+
+} // namespace Excel
