@@ -1,0 +1,118 @@
+// Scans generated templates with the parser's six token patterns and compares
+// the time with a plain search for "<!---" over the same text.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <iterator>
+
+#include "template/TStringScanner.h"
+
+namespace {
+
+const char16_t* const TokenPatterns[] = {
+    u"<!---\\s+excel[^>]*?--->",      u"<!---\\s+cell[^>]*?--->",
+    u"<!---\\s+loop_start[^>]*?--->", u"<!---\\s+loop_end[^>]*?--->",
+    u"<!---[^-](.*?)[^-]--->",        u"(?:.+?(?=(?:<!---|\\z)))",
+};
+
+// About `chars` characters holding `tags` tags, literal text spread between them.
+UnicodeString MakeTemplate(std::size_t chars, std::size_t tags)
+{
+    std::vector<UnicodeString> pieces;
+    pieces.reserve(tags);
+    std::size_t tagChars = 0;
+    for (std::size_t i = 0; i < tags; ++i) {
+        UnicodeString tag;
+        switch (i % 10) {
+        case 0: tag = i == 0 ? u"<!--- excel quit=A1 type=list --->" : u"<!--- loop_start --->"; break;
+        case 4: case 8: tag = u"<!--- c --->"; break;
+        case 9: tag = u"<!--- loop_end --->"; break;
+        default:
+            tag = u"<!--- cell name=" + UnicodeString(1, static_cast<char16_t>(u'A' + i % 26)) +
+                  UnicodeString(1, static_cast<char16_t>(u'1' + i % 9)) + u" --->";
+        }
+        tagChars += tag.size();
+        pieces.push_back(std::move(tag));
+    }
+    const std::size_t textChars = chars > tagChars ? chars - tagChars : 0;
+    static const char16_t filler[] = u"<td>\u65E5\u672C\u8A9E text</td>\n";
+    UnicodeString out;
+    out.reserve(chars + tags);
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < tags; ++i) {
+        out += pieces[i];
+        const std::size_t target = textChars * (i + 1) / tags;
+        for (; written < target; ++written)
+            out += filler[written % (std::size(filler) - 1)];
+    }
+    return out;
+}
+
+std::size_t FindBaseline(const UnicodeString& text)
+{
+    std::size_t count = 0;
+    for (std::size_t pos = text.find(u"<!---"); pos != UnicodeString::npos; pos = text.find(u"<!---", pos + 1))
+        ++count;
+    return count;
+}
+
+std::size_t ScanTokens(const UnicodeString& text)
+{
+    TStringScanner scanner(text);
+    std::size_t tokens = 0;
+    while (!scanner.IsEmpty()) {
+        bool matched = false;
+        for (const char16_t* pattern : TokenPatterns) {
+            if (!scanner.Scan(pattern).empty()) {
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            return 0;
+        ++tokens;
+    }
+    return tokens;
+}
+
+// Best of `runs` wall-clock times, in milliseconds.
+double BestMs(int runs, const std::function<std::size_t()>& work, std::size_t& result)
+{
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        result = work();
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+} // namespace
+
+int main()
+{
+    const std::size_t MiB = 1024 * 1024;
+    struct Size { const char* name; std::size_t chars; std::size_t tags; };
+    const Size sizes[] = {{"1 MB", MiB, 50000}, {"4 MB", 4 * MiB, 200000}};
+
+    std::printf("%-6s %8s %8s %12s %12s %8s\n", "size", "tags", "tokens", "find ms", "scan ms", "ratio");
+    double scan1 = 0;
+    for (const Size& size : sizes) {
+        const UnicodeString text = MakeTemplate(size.chars, size.tags);
+        std::size_t found = 0, tokens = 0;
+        const double find = BestMs(20, [&] { return FindBaseline(text); }, found);
+        const double scan = BestMs(3, [&] { return ScanTokens(text); }, tokens);
+        if (found != size.tags || tokens == 0) {
+            std::fprintf(stderr, "unexpected counts: %zu tags found, %zu tokens\n", found, tokens);
+            return 1;
+        }
+        std::printf("%-6s %8zu %8zu %12.3f %12.3f %7.1fx\n", size.name, found, tokens, find, scan, scan / find);
+        if (scan1 == 0)
+            scan1 = scan;
+        else
+            std::printf("growth 1 MB -> 4 MB: scan %.2fx (linear = 4x)\n", scan / scan1);
+    }
+    return 0;
+}
