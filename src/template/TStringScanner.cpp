@@ -154,7 +154,8 @@ private:
     std::map<UnicodeString, std::shared_ptr<const TCompiledPattern>, std::less<>> compiled_;
 };
 
-// A few recent patterns per thread, found without the lock.
+// A few recent patterns per thread, found without the lock. The reference
+// stays valid until the thread's next lookup.
 const TCompiledPattern& FindPattern(std::u16string_view pattern)
 {
     static TPatternCache shared;
@@ -168,10 +169,12 @@ const TCompiledPattern& FindPattern(std::u16string_view pattern)
         if (entry.compiled && entry.pattern == pattern)
             return *entry.compiled;
     }
+    auto compiled = shared.Get(pattern);
     Entry& entry = recent[next];
     next = (next + 1) % recent.size();
-    entry.compiled = shared.Get(pattern);
+    entry.compiled.reset();  // an entry is never left pairing one pattern with another's regex
     entry.pattern = pattern;
+    entry.compiled = std::move(compiled);
     return *entry.compiled;
 }
 

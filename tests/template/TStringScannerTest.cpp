@@ -159,6 +159,20 @@ TEST(TStringScanner, OptionalRepeatedAndEscapedStartsStillMatch)
     }
 }
 
+TEST(TStringScanner, ManyDistinctPatternsStayApart)
+{
+    // More patterns than any cache holds, visited twice, so evicted entries
+    // are compiled again and never confused with each other.
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 600; ++i) {
+            const UnicodeString number = Utf8ToUtf16(std::to_string(i));
+            TStringScanner scanner(u"k" + number + u";");
+            EXPECT_EQ(scanner.Skip(u"k" + number + u"(?=;)"), static_cast<int>(number.size()) + 1);
+            EXPECT_EQ(scanner.Skip(u"k" + number), -1);
+        }
+    }
+}
+
 TEST(TStringScanner, BadPatternRaisesTheSystemsException)
 {
     TStringScanner scanner(u"abc");
