@@ -68,8 +68,12 @@ struct TStringScanner::Impl {
         if (suffix.empty())
             return true;
         auto it = std::find_if(lastSuffix.begin(), lastSuffix.end(), [&](const auto& e) { return e.first == suffix; });
-        if (it == lastSuffix.end())
+        if (it == lastSuffix.end()) {
+            // Each new ending costs one pass over the text; a few are plenty.
+            if (lastSuffix.size() >= 32)
+                return true;
             it = lastSuffix.emplace(lastSuffix.end(), suffix, text.rfind(suffix));
+        }
         return it->second != UnicodeString::npos && it->second >= Offset(position);
     }
 

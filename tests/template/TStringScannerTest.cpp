@@ -175,6 +175,20 @@ TEST(TStringScanner, ManyDistinctPatternsStayApart)
     }
 }
 
+TEST(TStringScanner, ManyPatternEndingsOnOneText)
+{
+    UnicodeString text;
+    for (int i = 0; i < 40; ++i)
+        text += u" k" + Utf8ToUtf16(std::to_string(i));
+    TStringScanner scanner(text);
+    for (int i = 0; i < 40; ++i) {
+        const UnicodeString word = u"k" + Utf8ToUtf16(std::to_string(i));
+        EXPECT_EQ(scanner.Skip(u".*?" + word), static_cast<int>(word.size()) + 1) << i;
+        EXPECT_EQ(scanner.Skip(u".*?k0"), -1) << i;  // only behind the position now
+    }
+    EXPECT_TRUE(scanner.IsEmpty());
+}
+
 TEST(TStringScanner, BadPatternRaisesTheSystemsException)
 {
     TStringScanner scanner(u"abc");
