@@ -6,22 +6,16 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
-#include "text/Exception.h"
 #include "text/TCodePage.h"
 #include "text/TConvert.h"
+#include "text/TFileError.h"
 #include "text/TStringUtility.h"
 
 namespace TSaveFile {
 
 namespace {
-
-Exception FileCreateError(const UnicodeString& path, int error)
-{
-    return Exception(u"ファイル \"" + path + u"\" を作成できません。" + Utf8ToUtf16(std::strerror(error)));
-}
 
 // A name is taken when it names anything but a folder (links followed). A
 // dangling or looping link counts too: creating through it would fail or
