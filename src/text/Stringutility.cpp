@@ -54,9 +54,9 @@ std::u16string_view UpToNul(const UnicodeString& text, bool& hasMark)
     bool mark = false;
     for (; i + kLanes <= n; i += kLanes) {
         const Units v = Load(p + i);
-        if (Any(v == 0))
+        if (Any(v == Splat(0)))
             break;
-        mark |= Any((v - 0x0300 <= 0x6F) | (v - 0x3099 <= 1));
+        mark |= Any((v - Splat(0x0300) <= Splat(0x6F)) | (v - Splat(0x3099) <= Splat(1)));
     }
     for (; i < n && p[i] != 0; ++i)
         mark |= IsNonSpacingMark(p[i]);
