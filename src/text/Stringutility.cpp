@@ -36,8 +36,6 @@ UnicodeString FromUTF16Bytes(std::string_view bytes, bool bigEndian)
     return out;
 }
 
-// Base character plus non-spacing mark to the precomposed character where
-// Unicode has one (か + U+3099 to が), as Shift_JIS only holds the latter.
 // Marks that Shift_JIS encoding composes with the character before them.
 bool IsNonSpacingMark(char16_t c)
 {
@@ -64,6 +62,8 @@ std::u16string_view UpToNul(const UnicodeString& text, bool& hasMark)
     return std::u16string_view(p, i);
 }
 
+// Base character plus non-spacing mark to the precomposed character where
+// Unicode has one (か + U+3099 to が), as Shift_JIS only holds the latter.
 UnicodeString ComposePairs(std::u16string_view text)
 {
     UErrorCode status = U_ZERO_ERROR;
