@@ -70,7 +70,8 @@ public:
                 if (t.kind == TokenKind::Literal) out += t.text;
             break;
         }
-        if (s->dbnum) return ApplyDBNum(out, s->dbnum);
+        // Dates convert their own fields; numbers are spelled out.
+        if (s->dbnum && s->kind != SectionKind::DateTime) return ApplyDBNum(out, s->dbnum, true);
         return out;
     }
 

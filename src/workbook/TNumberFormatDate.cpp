@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "workbook/TDBNum.h"
 #include "workbook/TJapaneseEra.h"
 #include "workbook/TNumberFormatDecimal.h"
 
@@ -170,7 +171,17 @@ void AppendDateSection(const Section& s, double value, bool date1904, UnicodeStr
     for (const Token& t : s.tokens) {
         switch (t.kind) {
         case TokenKind::Literal: out += t.text; break;
-        case TokenKind::DatePart: AppendField(t, s, c, out); break;
+        case TokenKind::DatePart:
+            if (s.dbnum) {
+                // Years are written digit by digit (二〇二四), other fields spelled (十二).
+                UnicodeString field;
+                AppendField(t, s, c, field);
+                bool spelled = t.field != DateField::Year && t.field != DateField::BuddhistYear;
+                out += ApplyDBNum(field, s.dbnum, spelled);
+            } else {
+                AppendField(t, s, c, out);
+            }
+            break;
         case TokenKind::AmPm: {
             bool pm = c.hour >= 12;
             switch (t.ampm) {
@@ -188,8 +199,9 @@ void AppendDateSection(const Section& s, double value, bool date1904, UnicodeStr
             // Each field shows the leading digits of the finest fraction shown.
             UnicodeString digits;
             AppendInteger(c.fraction, digits, s.subSecondDigits);
+            digits.resize(std::size_t(t.width));
             out += u'.';
-            out.append(digits, 0, std::size_t(t.width));
+            out += s.dbnum ? ApplyDBNum(digits, s.dbnum, false) : digits;
             break;
         }
         default: break;
