@@ -157,6 +157,8 @@ bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, st
             if (end == std::u16string_view::npos) return false;
             if (!ReadBracket(code.substr(pos + 1, end - pos - 1), section, out)) return false;
             pos = end + 1;
+        } else if (c == u']') {
+            return false;  // a closing bracket without its opening one
         } else if (IsPlaceholder(c)) {
             sawPlaceholder = true;
             out.push_back({Raw::Placeholder, c, 1, false, AmPmStyle::Upper, UnicodeString(1, c)});
