@@ -42,6 +42,12 @@ public:
             AppendGeneral(value, out);
             return out;
         }
+        if (!std::isfinite(value)) {
+            // Not a value a workbook can hold; no section can show it.
+            if (s->kind == SectionKind::DateTime) AppendHashes(out);
+            else out += u"#NUM!";
+            return out;
+        }
         double shown = magnitude ? std::fabs(value) : value;
         bool minus = shown < 0;
         double abs = std::fabs(shown);

@@ -212,3 +212,14 @@ TEST(NumberFormat, BuiltInFormats) {
     EXPECT_EQ(TNumberFormat::FormatBoolean(true), u"TRUE");
     EXPECT_EQ(TNumberFormat::FormatBoolean(false), u"FALSE");
 }
+
+TEST(NumberFormat, FractionsOfHugeValuesStayExact) {
+    ExpectAll({
+        {"# ?/?", 1e16, "10000000000000000    "},
+        {"?\?/??", 1e17, "100000000000000000/1 "},
+        {"?/8", 1e17, "800000000000000000/8"},
+        {"?/?", 12345678901.5, "24691357803/2"},
+        {"# ?/?", 0.999, "1    "},
+        {"# ?/4", 2.9, "3    "},
+    });
+}
