@@ -99,7 +99,10 @@ bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>&
             auto locale = rest.substr(dash + 1);
             unsigned lcid = 0;
             if (ParseHex(locale, lcid)) section.lcid = lcid;
-            else if (StartsWithNoCase(locale, 0, u"ja")) section.lcid = 0x411;
+            else if (StartsWithNoCase(locale, 0, u"ja")) {
+                section.lcid = 0x411;
+                section.gannen = locale.size() >= 6 && StartsWithNoCase(locale, locale.size() - 6, u"gannen");
+            }
             else section.lcid = 0x409;  // another named locale: not Japanese
         }
         return true;
@@ -530,6 +533,25 @@ void MergeLiterals(Section& s) {
     s.tokens = std::move(merged);
 }
 
+// [$-F800] and [$-F400] stand for the system's long date and long time,
+// which on a Japanese system are these.
+bool ApplySystemFormat(Section& s) {
+    const unsigned locale = s.lcid & 0xFFFF;
+    if (s.kind != SectionKind::DateTime || (locale != 0xF800 && locale != 0xF400)) return true;
+    std::u16string_view code = locale == 0xF800 ? u"yyyy\"年\"m\"月\"d\"日\"" : u"h:mm:ss";
+    Section system;
+    std::vector<RawToken> raw;
+    std::size_t pos = 0;
+    bool more = false;
+    if (!LexSection(code, pos, system, raw, more) || !BuildDate(raw, system)) return false;
+    s.tokens = std::move(system.tokens);
+    s.hasAmPm = system.hasAmPm;
+    s.hasDate = system.hasDate;
+    s.subSecondDigits = system.subSecondDigits;
+    s.lcid = 0x411;
+    return true;
+}
+
 } // namespace
 
 bool Section::Matches(double value) const {
@@ -555,7 +577,7 @@ ParsedFormat ParseFormatCode(std::u16string_view code) {
         Section section;
         std::vector<RawToken> raw;
         if (!LexSection(code, pos, section, raw, more)) return ParsedFormat{};
-        if (!BuildSection(raw, section)) return ParsedFormat{};
+        if (!BuildSection(raw, section) || !ApplySystemFormat(section)) return ParsedFormat{};
         MergeLiterals(section);
         result.sections.push_back(std::move(section));
         if (pos >= code.size() && more) {

@@ -67,6 +67,13 @@ TEST(NumberFormatJapanese, DatesAndEras) {
         // Excel behaviour where LibreOffice differs (see the top of the file).
         {"[$-411]ggge\"年\"", 2958465, "令和7981年"},
         {"[$-ja-JP]ggge\"年\"m\"月\"d\"日\"", 45296, "令和6年1月5日"},
+        // Not from LibreOffice, which knows neither: Microsoft documents
+        // [$-ja-JP-x-gannen] for 元年, and [$-F800]/[$-F400] as the system's
+        // long date and time, which a Japanese Windows writes as below.
+        {"[$-ja-JP-x-gannen]ggge\"年\"", 43586, "令和元年"},
+        {"[$-ja-JP-x-gannen]ggge\"年\"", 43952, "令和2年"},
+        {"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45296, "2024年1月5日"},
+        {"[$-F400]h:mm:ss\\ AM/PM", 0.75, "18:00:00"},
         {"ddd", 45296, "Fri"},
         {"dddd", 45296, "Friday"},
         {"mmm", 45296, "Jan"},
