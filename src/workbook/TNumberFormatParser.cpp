@@ -99,7 +99,7 @@ bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>&
             auto locale = rest.substr(dash + 1);
             unsigned lcid = 0;
             if (ParseHex(locale, lcid)) section.lcid = lcid;
-            else if (StartsWithNoCase(locale, 0, u"ja")) {
+            else if (StartsWithNoCase(locale, 0, u"ja") || (locale.size() == 2 && StartsWithNoCase(locale, 0, u"jp"))) {
                 section.lcid = 0x411;
                 section.gannen = locale.size() >= 6 && StartsWithNoCase(locale, locale.size() - 6, u"gannen");
             }

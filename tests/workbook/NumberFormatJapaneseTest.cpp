@@ -78,6 +78,9 @@ TEST(NumberFormatJapanese, DatesAndEras) {
         {"dddd", 45296, "Friday"},
         {"mmm", 45296, "Jan"},
         {"[$-411]mmm", 45296, "1月"},
+        {"[$-ja]dddd", 45296, "金曜日"},
+        {"[$-JP]dddd", 45296, "金曜日"},
+        {"[$-en]dddd", 45296, "Friday"},
     }, false);
 }
 
