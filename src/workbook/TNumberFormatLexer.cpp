@@ -161,6 +161,10 @@ bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, st
         } else if (StartsWithNoCase(code, pos, u"general")) {
             out.push_back({Raw::General, 0, 1, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, 7))});
             pos += 7;
+        } else if (code.substr(pos, 4) == u"G/標準") {
+            // General as the Japanese user interface writes it.
+            out.push_back({Raw::General, 0, 1, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, 4))});
+            pos += 4;
         } else if (StartsWithNoCase(code, pos, u"am/pm")) {
             out.push_back({Raw::AmPm, 0, 1, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, 5))});
             pos += 5;

@@ -76,6 +76,10 @@ TEST(NumberFormat, RoundsHalfAwayFromZeroOnTheShownDecimals) {
         {"0.00", 999.995, "1000.00"},
         {"#,##0", 999999.5, "1,000,000"},
         {"0.0E+0", 9.96, "1.0E+1"},
+        // Excel keeps the sign of a negative number that rounds to zero
+        // (LibreOffice drops it).
+        {"0.00", -0.001, "-0.00"},
+        {"#,##0", -0.4, "-0"},
     });
 }
 
@@ -160,6 +164,7 @@ TEST(NumberFormat, SectionsAndConditions) {
         {"[Color12]0.0;[赤]-0.0", -2, "-2.0"},
         {"[$-409]0.00", 1.5, "1.50"},
         {"[$USD] 0", 3, "USD 3"},
+        {"G/標準\"円\"", 1234, "1234円"},
     });
     auto format = TNumberFormat::Compile(U(code));
     EXPECT_EQ(Utf16ToUtf8(format->FormatText(u"abc")), "text: abc");
