@@ -68,7 +68,8 @@ public:
             AppendFractionSection(*s, abs, out);
             break;
         case SectionKind::DateTime:
-            AppendDateSection(*s, shown, date1904, out);
+            // The 1900 system shows no negative date or time, whichever section.
+            AppendDateSection(*s, value < 0 && !date1904 ? value : shown, date1904, out);
             break;
         default:
             // Text without digits shows no sign.

@@ -144,8 +144,10 @@ TEST(NumberFormat, TimesRoundToTheFinestUnitShown) {
         {"mm:ss.000", 1.0005 / 86400, "00:01.001"},
         {"hh:mm", 0.6666666, "16:00"},
     });
-    // The 1904 system shows negative times with a sign.
+    // Only the 1904 system shows negative times.
     EXPECT_EQ(Show("h:mm", -1.0 / 24, true), "-1:00");
+    EXPECT_EQ(Show("[h]:mm;\"minus \"[h]:mm", -1.0 / 24, true), "minus 1:00");
+    EXPECT_EQ(Show("[h]:mm;\"minus \"[h]:mm", -1.0 / 24, false), "########");
 }
 
 TEST(NumberFormat, SectionsAndConditions) {
