@@ -210,6 +210,11 @@ TEST(NumberFormat, BuiltInFormats) {
              {35, 45296, "1月5日"},
              {30, 45296, "1/5/24"},
              {46, 1.5, "36:00:00"},
+             {41, -1234, " -1,234 "},
+             {42, 1234, " ¥1,234 "},
+             {43, 0, " -   "},
+             {44, -1234.5, " ¥-1,234.50 "},
+             {43, 1234.5, " 1,234.50 "},
              {57, 32516, "H1.1.8"},
          }) {
         EXPECT_EQ(Utf16ToUtf8(TNumberFormat::Compile(TNumberFormat::BuiltInCode(b.id))->FormatNumber(b.value, false)),
