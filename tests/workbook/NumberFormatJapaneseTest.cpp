@@ -3,7 +3,10 @@
 // format codes and values. Where LibreOffice and Excel are known to differ,
 // the Excel behaviour is expected and the note says why:
 //  - LibreOffice truncates a time to the units shown (9:29:59.99 as "9:29");
-//    Excel rounds to the second first ("9:30").
+//    Excel rounds to the second first ("9:30"; the recorded Excel texts show
+//    12345.6789, which is 16:17:36.96, as "16:17:37").
+//  - LibreOffice drops the sign of a negative number that rounds to zero;
+//    Excel shows "-0.00".
 //  - Under a Japanese locale LibreOffice shows ddd/dddd and mmm in Japanese
 //    and AM/PM as 午前/午後; a Japanese-locale Excel keeps "Fri", "Jan" and
 //    "PM" unless the code carries [$-411] (that is what aaa and 午前/午後 are for).

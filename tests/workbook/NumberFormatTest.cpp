@@ -76,8 +76,7 @@ TEST(NumberFormat, RoundsHalfAwayFromZeroOnTheShownDecimals) {
         {"0.00", 999.995, "1000.00"},
         {"#,##0", 999999.5, "1,000,000"},
         {"0.0E+0", 9.96, "1.0E+1"},
-        // Excel keeps the sign of a negative number that rounds to zero
-        // (LibreOffice drops it).
+        // Excel keeps the sign of a negative number that rounds to zero.
         {"0.00", -0.001, "-0.00"},
         {"#,##0", -0.4, "-0"},
     });
