@@ -108,6 +108,7 @@ TEST(NumberFormat, HugeNumbersKeepFifteenSignificantDigits) {
 TEST(NumberFormat, DatesFollowExcelsCalendar) {
     ExpectAll({
         {"yyyy/m/d", 0, "1900/1/0"},
+        {"ggge", 0, "明治33"},
         {"yyyy/m/d", 1, "1900/1/1"},
         {"yyyy/m/d", 59, "1900/2/28"},
         {"yyyy/m/d", 60, "1900/2/29"},  // the day Excel believes in
