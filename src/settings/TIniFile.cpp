@@ -170,6 +170,8 @@ void TIniFile::WriteString(std::u16string_view section, std::u16string_view key,
         s = &sections_.back();
     }
     if (auto* line = const_cast<Line*>(FindKey(*s, key))) {
+        // The whole line is replaced, the key's spelling included.
+        line->key = UnicodeString(key);
         line->value = value;
         return;
     }

@@ -79,7 +79,7 @@ TEST(TIniFile, WritesInPlaceAppendsAndDropsComments)
     ini.WriteBool(u"C", u"flag", true);
     ini.WriteBool(u"B", u"off", false);
     EXPECT_EQ(ini.ToBytes(),
-              "[A]\r\nx=one\r\ny=2\r\nraw line\r\nnew=-12\r\n\r\n"
+              "[A]\r\nX=one\r\ny=2\r\nraw line\r\nnew=-12\r\n\r\n"
               "[B]\r\nz=3\r\noff=0\r\n\r\n"
               "[C]\r\nflag=1\r\n\r\n");
     EXPECT_EQ(TIniFile().ToBytes(), "");
