@@ -23,4 +23,8 @@ UnicodeString GetTempDirectory();
 UnicodeString CreateTempFileName(const UnicodeString& directory, const UnicodeString& prefix);
 UnicodeString CreateTempFileName();
 
+// Renames a file unless something already exists under the new name; tells
+// whether it did.
+bool RenameNoReplace(const UnicodeString& from, const UnicodeString& to);
+
 } // namespace TFileUtility
