@@ -130,7 +130,9 @@ UnicodeString TConfigBase::GetHistory(int index)
     const UnicodeString entry = history_[static_cast<std::size_t>(index)];
     std::error_code ec;
     const fs::path file = ToPath(entry);
-    if (fs::exists(file, ec) && !fs::is_directory(file, ec))
+    // A NUL would make the test look at a shorter, different name.
+    const bool hasNul = entry.find(u'\0') != UnicodeString::npos;
+    if (!hasNul && fs::exists(file, ec) && !fs::is_directory(file, ec))
         return entry;
     const auto found = std::find_if(history_.begin(), history_.end(),
                                     [&](const UnicodeString& e) { return SameText(e, entry); });

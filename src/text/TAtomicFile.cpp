@@ -97,6 +97,9 @@ namespace TAtomicFile {
 
 void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode)
 {
+    // A NUL would cut the name short and let another file be replaced.
+    if (path.find(u'\0') != UnicodeString::npos)
+        ThrowCreateError(path, EINVAL);
     const fs::path target = ResolveTarget(ToPath(path));
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;

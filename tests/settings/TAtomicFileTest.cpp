@@ -98,6 +98,10 @@ TEST(TAtomicFile, ReportsTargetsThatCannotBeWritten)
     for (const auto& target : targets) {
         EXPECT_THROW(TAtomicFile::Write(FromPath(target), "x"), Exception) << target;
     }
+    // A NUL must not cut the name down to another file's.
+    UnicodeString withNul = FromPath(dir / "a.ini");
+    withNul += UnicodeString(u"\0.bak", 5);
+    EXPECT_THROW(TAtomicFile::Write(withNul, "x"), Exception);
     EXPECT_TRUE(fs::is_directory(dir / "folder"));
     EXPECT_EQ(EntriesIn(dir / "folder"), 0u);
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);

@@ -181,9 +181,12 @@ TEST(TConfig, GetHistoryDropsEntriesWhoseFileIsGone)
     config.AddHistory(kept);
     config.AddHistory(FromPath(dir.Path()));  // a folder is no project file
     config.AddHistory(gone);
+    config.AddHistory(kept + UnicodeString(u"\0x", 2));
 
     EXPECT_EQ(config.GetHistory(-1), u"");
-    EXPECT_EQ(config.GetHistory(3), u"");
+    EXPECT_EQ(config.GetHistory(4), u"");
+    EXPECT_EQ(config.HistoryCount(), 4);
+    EXPECT_EQ(config.GetHistory(0), u"");
     EXPECT_EQ(config.HistoryCount(), 3);
     EXPECT_EQ(config.GetHistory(0), u"");
     EXPECT_EQ(config.HistoryCount(), 2);
