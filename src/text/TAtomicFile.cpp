@@ -22,7 +22,7 @@ namespace {
 // Removes the temporary file unless it has been renamed into place.
 class TTempGuard {
 public:
-    explicit TTempGuard(fs::path path) : path_(std::move(path)) {}
+    TTempGuard() = default;
     ~TTempGuard()
     {
         if (fd_ >= 0)
@@ -50,7 +50,8 @@ int CreateUnique(const fs::path& target, mode_t mode, fs::path& created)
 {
     std::random_device rd;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string stem = "." + target.filename().string() + ".";
+    // Shortened so that a long but valid target name still leaves room.
+    const std::string stem = "." + target.filename().string().substr(0, 200) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rd()));
@@ -106,15 +107,15 @@ void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode
     if (existed && S_ISDIR(old.st_mode))
         ThrowCreateError(path, EISDIR);
 
-    TTempGuard temp{fs::path()};
+    TTempGuard temp;
     temp.fd_ = CreateUnique(target, newFileMode, temp.path_);
     if (temp.fd_ < 0)
         ThrowCreateError(path, errno);
     if (existed) {
-        ::fchmod(temp.fd_, old.st_mode & 07777);
         // An administrator saving someone else's file must not take it over.
         if (::geteuid() == 0)
             (void)!::fchown(temp.fd_, old.st_uid, old.st_gid);
+        ::fchmod(temp.fd_, old.st_mode & 07777);
     }
     if (!WriteAll(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
         ThrowCreateError(path, errno);

@@ -53,7 +53,10 @@ TEST(TAtomicFile, CreatesAndReplacesWithoutLeavingTemporaryFiles)
     EXPECT_EQ(ReadFile(path), "");
     TAtomicFile::Write(FromPath(path), std::string(200000, 'x'));
     EXPECT_EQ(ReadFile(path).size(), 200000u);
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    const auto longName = dir / std::string(255, 'n');
+    TAtomicFile::Write(FromPath(longName), "long");
+    EXPECT_EQ(ReadFile(longName), "long");
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
 TEST(TAtomicFile, KeepsModeAndFollowsLinks)
