@@ -6,9 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "text/UnicodeString.h"
-
 #include "template/TPatternShape.h"
+#include "text/UnicodeString.h"
 
 // A scanner pattern compiled once as "\A" + pattern, with what every match
 // must begin and end with, so that hopeless positions are refused without
