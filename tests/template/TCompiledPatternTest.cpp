@@ -4,54 +4,6 @@
 
 namespace {
 
-UnicodeString Prefix(std::u16string_view pattern)
-{
-    const auto points = LiteralPrefix(pattern);
-    UnicodeString out;
-    for (UChar32 c : points)
-        out += static_cast<char16_t>(c);
-    return out;
-}
-
-TEST(LiteralHints, TakeOnlyCharactersEveryMatchMustHave)
-{
-    struct Case {
-        const char16_t* pattern;
-        const char16_t* prefix;
-        const char16_t* suffix;
-    };
-    const Case cases[] = {
-        {u"<!---\\s+cell[^>]*?--->", u"<!---", u"--->"},
-        {u"<\\!---\\s+excel\\s+", u"<!---", u""},
-        {u"<!---[^-](.*?)[^-]--->", u"<!---", u"--->"},
-        {u"(?:.+?(?=(?:<!---|\\z)))", u"", u""},
-        {u"([^']*)'", u"", u"'"},
-        {u"ab?c", u"a", u"c"},
-        {u"ab*", u"a", u""},
-        {u"a+b", u"", u"b"},
-        {u"a{2}b", u"", u"b"},
-        {u"\\x41b", u"", u""},
-        {u"a\\cB", u"a", u""},
-        {u"(a)\\12", u"", u""},
-        {u"\\x{41}-->", u"", u"-->"},
-        {u"\\.a\\.", u".a.", u".a."},
-        {u"a\\\\", u"a\\", u"a\\"},
-        {u"a\\\\b", u"a\\b", u"a\\b"},
-        {u"\\<ab\\>", u"", u""},
-        {u"a(?i)bc", u"", u""},
-        {u"(?x)a b", u"", u""},
-        {u"\\Qa.b", u"", u""},
-        {u"ab|cd", u"", u""},
-        {u"a(?=b)c", u"a", u"c"},
-        {u"ab$", u"ab", u""},
-        {u"\u65E5\u672C", u"\u65E5\u672C", u"\u65E5\u672C"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Prefix(c.pattern), c.prefix) << Utf16ToUtf8(c.pattern);
-        EXPECT_EQ(LiteralSuffix(c.pattern), c.suffix) << Utf16ToUtf8(c.pattern);
-    }
-}
-
 TEST(ToCodePoints, KeepsOneCharacterPerUnpairedSurrogate)
 {
     std::vector<std::size_t> offsets;
