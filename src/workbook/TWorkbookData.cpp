@@ -51,7 +51,7 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
     const auto key = KeyOf(row, column);
     const auto it = std::lower_bound(cells_.begin(), cells_.end(), key,
                                      [](const Entry& e, std::uint64_t k) { return e.key < k; });
-    if (it == cells_.end() || it->key != key || it->cell.type == TCellType::Empty && it->cell.shown == NoText)
+    if (it == cells_.end() || it->key != key || (it->cell.type == TCellType::Empty && it->cell.shown == NoText))
         return nullptr;
     return &it->cell;
 }
