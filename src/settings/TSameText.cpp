@@ -1,0 +1,14 @@
+#include "settings/TSameText.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
+bool SameText(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() == b.size() && a == b)
+        return true;
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t order = u_strCaseCompare(a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                           static_cast<int32_t>(b.size()), U_FOLD_CASE_DEFAULT, &status);
+    return U_SUCCESS(status) && order == 0;
+}
