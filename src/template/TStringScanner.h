@@ -23,10 +23,10 @@ public:
     // Matches "\A" + pattern at the current position. On success consumes the
     // match and returns it (empty for a zero-length match); on failure returns
     // empty text and consumes nothing. Groups are emptied at every call.
-    UnicodeString Scan(const UnicodeString& pattern);
+    UnicodeString Scan(std::u16string_view pattern);
 
     // As Scan, but returns the match length, or -1 when nothing matched.
-    int Skip(const UnicodeString& pattern);
+    int Skip(std::u16string_view pattern);
 
     // Entry `index` of the last successful match (0 = whole match), empty text
     // for a group that took no part or an index past the end.
@@ -37,7 +37,7 @@ public:
 
 private:
     // Returns the match length in UTF-16 units, or -1.
-    int Match(const UnicodeString& pattern);
+    int Match(std::u16string_view pattern);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
