@@ -7,7 +7,7 @@ using hexbytes::Units;
 
 namespace {
 
-using Fix = UnicodeString (*)(const UnicodeString&);
+using Fix = UnicodeString (*)(UnicodeString);
 
 struct FixCase {
     const char* name;
