@@ -46,7 +46,10 @@ UnicodeString ColumnLetters(std::uint32_t column)
 
 UnicodeString Quote(std::string_view text)
 {
-    return u"\"" + Utf8ToUtf16(text.substr(0, 64)) + u"\"";
+    UnicodeString quoted = u"\"";
+    quoted += Utf8ToUtf16(text.substr(0, 64));
+    quoted += u'"';
+    return quoted;
 }
 
 } // namespace
