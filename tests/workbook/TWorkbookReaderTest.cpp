@@ -160,6 +160,22 @@ TEST(WorkbookReader, OpensTheRealOfficeOpenXmlFiles)
         EXPECT_EQ(Utf16ToUtf8(ValueText(*book, book->sheets[c.sheet].Find(c.row, c.column))), c.value);
     }
 
+    // Displayed text follows each cell's number format.
+    const Case texts[] = {
+        {"date_quoted_format.xlsx", 0, 1, 1, "January 2021"},
+        {"date_quoted_format.xlsx", 0, 4, 1, "令和3年1月1日"},
+        {"date_iso.xlsx", 0, 2, 1, "2021-01-01 10:10:10"},
+        {"date_iso.xlsx", 0, 3, 1, "10:10:10"},
+        {"date_1904.xlsx", 0, 3, 1, "255:10:10"},
+        {"issues.xlsx", 0, 6, 1, "2016/10/20"},
+        {"issues.xlsx", 0, 4, 1, "FALSE"},
+    };
+    for (const auto& c : texts) {
+        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.row) + "," + std::to_string(c.column));
+        const auto book = OpenWorkbookFile(folder / c.file);
+        EXPECT_EQ(Utf16ToUtf8(DisplayText(*book, book->sheets[c.sheet].Find(c.row, c.column))), c.value);
+    }
+
     // Chart sheets are no worksheets; hidden sheets are.
     const auto anySheets = OpenWorkbookFile(folder / "any_sheets.xlsx");
     ASSERT_EQ(anySheets->sheets.size(), 3u);

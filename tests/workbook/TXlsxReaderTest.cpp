@@ -111,6 +111,9 @@ TEST(XlsxReader, ReadsWhatLibxlsxwriterWrites)
     for (const auto& c : cases)
         EXPECT_EQ(Value(*book, c.sheet, c.row, c.column), c.value) << c.row << "," << c.column;
     EXPECT_EQ(Text(*book, 0, 4, 1), "TRUE");
+    EXPECT_EQ(Text(*book, 0, 3, 1), "2024/01/05");
+    EXPECT_EQ(Text(*book, 0, 3, 2), "2024/01/05 09:30:00");
+    EXPECT_EQ(Text(*book, 0, 2, 1), "1234.5");
     EXPECT_EQ(book->sheets[2].CellCount(), 0u);
 }
 
