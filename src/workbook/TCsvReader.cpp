@@ -141,7 +141,7 @@ private:
     {
         if (field_.empty() || column > MaxColumn)
             return;
-        if (++cells_ > CsvMaxCells)
+        if (++cells_ > MaxStoredCells)
             throw OpenError(file_, u"セルの数が多すぎます。");
         TCellData cell;
         cell.type = TCellType::String;

@@ -13,8 +13,7 @@ namespace Excel {
 // non-empty field is kept as a string cell, exactly as written.
 std::unique_ptr<TWorkbookData> ReadCsvWorkbook(const std::filesystem::path& file);
 
-// Limits that keep a hostile file from exhausting memory.
+// Larger files are refused so that a hostile one cannot exhaust memory.
 inline constexpr std::uintmax_t CsvMaxFileBytes = 256u << 20;
-inline constexpr std::size_t CsvMaxCells = 16u << 20;
 
 } // namespace Excel
