@@ -57,6 +57,9 @@ public:
     std::vector<TSheetData> sheets;  // worksheets only, in tab order
     bool date1904 = false;
 
+    // Index of the sheet of that name, ignoring case as Excel does; -1 if none.
+    int FindSheet(std::u16string_view name) const;
+
     std::uint32_t AddString(UnicodeString text);
     const UnicodeString& String(std::uint32_t index) const { return strings_[index]; }
     std::size_t StringCount() const { return strings_.size(); }

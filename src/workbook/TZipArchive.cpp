@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -72,6 +73,12 @@ std::int64_t TZipArchive::Locate(std::string_view name) const
     auto index = zip_name_locate(archive_, key.c_str(), 0);
     if (index < 0)
         index = zip_name_locate(archive_, key.c_str(), ZIP_FL_NOCASE);
+    if (index < 0 && key.find('/') != std::string::npos) {
+        // Some writers store Windows separators in entry names.
+        std::string windows = key;
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        index = zip_name_locate(archive_, windows.c_str(), ZIP_FL_NOCASE);
+    }
     return index;
 }
 
