@@ -1,0 +1,186 @@
+#include "text/TFileUtility.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <new>
+#include <random>
+#include <stdexcept>
+
+#include "text/Exception.h"
+#include "text/TConvert.h"
+#include "text/TFileError.h"
+#include "text/TStringUtility.h"
+
+namespace TFileUtility {
+
+namespace {
+
+// Closes a descriptor on every way out.
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : fd_(fd) {}
+    ~TFileDescriptor() { if (fd_ >= 0) ::close(fd_); }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// A path that holds a NUL would silently name another file.
+bool HasNul(const UnicodeString& path)
+{
+    return path.find(u'\0') != UnicodeString::npos;
+}
+
+UnicodeString UpperHex(unsigned value)
+{
+    static const char16_t digits[] = u"0123456789ABCDEF";
+    UnicodeString out;
+    do {
+        out.insert(out.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return out;
+}
+
+} // namespace
+
+RawByteString LoadFileBytes(const UnicodeString& path)
+{
+    if (HasNul(path))
+        throw FileOpenError(path, EINVAL);
+    // Non-blocking so that opening a FIFO cannot hang.
+    TFileDescriptor file(::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.Get() < 0)
+        throw FileOpenError(path, errno);
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        throw FileOpenError(path, errno);
+    if (S_ISDIR(info.st_mode))
+        throw FileOpenError(path, EISDIR);
+
+    RawByteString result;
+    // Only regular files have a size; anything else reads as empty.
+    const auto size = S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<unsigned long long>(info.st_size) : 0ull;
+    if (size == 0)
+        return result;
+    try {
+        if (size > result.bytes.max_size())
+            throw std::length_error("file too large");
+        result.bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::exception& e) {
+        throw Exception(u"ファイルの読み込みに必要なメモリを確保できませんでした。\n" + Utf8ToUtf16(e.what()));
+    }
+    std::size_t done = 0;
+    while (done < result.bytes.size()) {
+        const ssize_t n = ::read(file.Get(), result.bytes.data() + done, result.bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw FileReadError(path, errno);
+        }
+        if (n == 0)
+            break;  // shrank since fstat: keep what is there, no zero padding
+        done += static_cast<std::size_t>(n);
+    }
+    result.bytes.resize(done);
+    return result;
+}
+
+UnicodeString ToValidFileName(const UnicodeString& name)
+{
+    static const struct { const char16_t* from; const char16_t* to; } replacements[] = {
+        {u"\\", u"\uFFE5"}, {u"/", u"\uFF0F"}, {u":", u"\uFF1A"}, {u"*", u"\uFF0A"},
+        {u"?", u"\uFF1F"},  {u"\"", u"\u201D"}, {u"<", u"\uFF1C"}, {u">", u"\uFF1E"},
+        {u"|", u"\uFF5C"},  {u"\t", u" "},      {u"\n", u" "},
+    };
+    UnicodeString result = name;
+    for (const auto& r : replacements)
+        result = TStringUtility::ReplaceString(result, r.from, r.to, TStringUtility::rfReplaceAll);
+
+    const std::size_t dot = result.rfind(u'.');
+    const UnicodeString base = dot == UnicodeString::npos ? result : result.substr(0, dot);
+    const UnicodeString extension = dot == UnicodeString::npos ? UnicodeString() : result.substr(dot);
+
+    static const char16_t* const reserved[] = {
+        u"CON",  u"PRN",  u"AUX",  u"CLOCK$", u"NUL",
+        u"COM0", u"COM1", u"COM2", u"COM3",   u"COM4", u"COM5", u"COM6", u"COM7", u"COM8", u"COM9",
+        u"LPT0", u"LPT1", u"LPT2", u"LPT3",   u"LPT4", u"LPT5", u"LPT6", u"LPT7", u"LPT8", u"LPT9",
+    };
+    const UnicodeString upper = UpperCase(base);
+    for (const char16_t* device : reserved) {
+        if (upper == device)
+            return TStringUtility::LCMapText(base, TStringUtility::LCMAP_FULLWIDTH) + extension;
+    }
+    return result;
+}
+
+UnicodeString GetTempDirectory()
+{
+    std::filesystem::path folder;
+    try {
+        folder = std::filesystem::temp_directory_path();
+    } catch (const std::exception&) {
+        throw Exception(u"Cannot get temporary direcotry.");
+    }
+    UnicodeString text = FromPath(folder);
+    if (text.empty())
+        throw Exception(u"Cannot get temporary direcotry.");
+    if (text.back() != u'/')
+        text += u'/';
+    return text;
+}
+
+UnicodeString CreateTempFileName(const UnicodeString& directory, const UnicodeString& prefix)
+{
+    UnicodeString folder = directory.empty() ? GetTempDirectory() : directory;
+    if (folder.back() != u'/')
+        folder += u'/';
+    const UnicodeString failure = u"一時ファイルの作成に失敗しました。";
+    if (HasNul(folder) || HasNul(prefix))
+        throw Exception(failure);
+
+    // Like the Windows call: a 16-bit number, tried upwards from a random start.
+    std::random_device random;
+    const unsigned start = random() % 0xFFFF;
+    for (unsigned i = 0; i < 0xFFFF; ++i) {
+        const UnicodeString path = folder + prefix + UpperHex((start + i) % 0xFFFF + 1) + u".tmp";
+        const int fd = ::open(Utf16ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    throw Exception(failure);
+}
+
+UnicodeString CreateTempFileName()
+{
+    return CreateTempFileName(UnicodeString(), UnicodeString());
+}
+
+bool RenameNoReplace(const UnicodeString& from, const UnicodeString& to)
+{
+    if (HasNul(from) || HasNul(to))
+        return false;
+    const std::string source = Utf16ToUtf8(from);
+    const std::string target = Utf16ToUtf8(to);
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    // File systems without the flag: a hard link also refuses an existing name.
+    if (errno != EINVAL || ::link(source.c_str(), target.c_str()) != 0)
+        return false;
+    ::unlink(source.c_str());
+    return true;
+}
+
+} // namespace TFileUtility

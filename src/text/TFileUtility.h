@@ -1,0 +1,30 @@
+#pragma once
+
+#include "text/UnicodeString.h"
+
+namespace TFileUtility {
+
+// The whole file, tagged with the raw code page. Raises FileOpenError when it
+// cannot be opened (a folder included) and FileReadError when reading fails.
+RawByteString LoadFileBytes(const UnicodeString& path);
+
+// Makes cell text usable as a file name: characters Windows forbids become
+// their full-width look-alikes, tab and line feed a space, and a reserved
+// device base name (CON, PRN, AUX, CLOCK$, NUL, COM0-9, LPT0-9) full width.
+UnicodeString ToValidFileName(const UnicodeString& name);
+
+// The user's temporary folder with a trailing "/". Raises
+// "Cannot get temporary direcotry." when there is none.
+UnicodeString GetTempDirectory();
+
+// Creates a new, empty, uniquely named "<prefix><hex>.tmp" file in
+// `directory` (the temporary folder when empty) and returns its path.
+// Raises "一時ファイルの作成に失敗しました。" and creates nothing on failure.
+UnicodeString CreateTempFileName(const UnicodeString& directory, const UnicodeString& prefix);
+UnicodeString CreateTempFileName();
+
+// Renames a file unless something already exists under the new name; tells
+// whether it did.
+bool RenameNoReplace(const UnicodeString& from, const UnicodeString& to);
+
+} // namespace TFileUtility

@@ -1,0 +1,88 @@
+// Decoding and encoding of TStringUtility: byte-order marks, code-page
+// dispatch and the Japanese mapping corrections around the primitives.
+#include "text/TStringUtility.h"
+
+#include "text/Mecsutils.h"
+#include "text/Stringutility.h"
+
+namespace TStringUtility {
+
+namespace {
+
+bool StartsWith(const RawByteString& bytes, std::string_view prefix)
+{
+    return bytes.bytes.size() >= prefix.size() && std::string_view(bytes.bytes).substr(0, prefix.size()) == prefix;
+}
+
+// The code pages built on JIS X 0208 (EUC-JP and ISO-2022-JP).
+bool IsJISX0208CodePage(unsigned codePage)
+{
+    return codePage == 20932 || codePage == 50220 || codePage == 50221 || codePage == 50222 ||
+           codePage == 51932;
+}
+
+RawByteString WithoutPrefix(const RawByteString& bytes, std::size_t length)
+{
+    RawByteString rest;
+    rest.codePage = bytes.codePage;
+    rest.bytes = bytes.bytes.substr(length);
+    return rest;
+}
+
+} // namespace
+
+bool HasUTF8BOM(const RawByteString& bytes)
+{
+    return StartsWith(bytes, "\xEF\xBB\xBF");
+}
+
+bool HasUTF16LEBOM(const RawByteString& bytes)
+{
+    return StartsWith(bytes, "\xFF\xFE");
+}
+
+bool HasUTF16BEBOM(const RawByteString& bytes)
+{
+    return StartsWith(bytes, "\xFE\xFF");
+}
+
+UnicodeString DecodeString(const RawByteString& bytes, unsigned codePage)
+{
+    const unsigned cp = codePage & 0xFFFF;
+    switch (cp) {
+    case 65001:
+        return Stringutility::AnsiToUTF16(HasUTF8BOM(bytes) ? WithoutPrefix(bytes, 3) : bytes, cp);
+    case 1200:
+        return Stringutility::UTF16LEToUnicode(std::string_view(bytes.bytes).substr(HasUTF16LEBOM(bytes) ? 2 : 0));
+    case 1201:
+        return Stringutility::UTF16BEToUnicode(std::string_view(bytes.bytes).substr(HasUTF16BEBOM(bytes) ? 2 : 0));
+    case 65535:
+        return MecsStretchElement(bytes);
+    case 932:
+        return MecsMappingFix_CP932ToUnicode(Stringutility::AnsiToUTF16(bytes, cp));
+    default:
+        if (IsJISX0208CodePage(cp))
+            return MecsMappingFix_JISX0208ToUnicode(Stringutility::AnsiToUTF16(bytes, cp));
+        return Stringutility::AnsiToUTF16(bytes, cp);
+    }
+}
+
+RawByteString EncodeString(const UnicodeString& text, unsigned codePage)
+{
+    if (codePage == 51932)
+        codePage = 20932;
+    switch (codePage) {
+    case 932:
+        return Stringutility::UTF16ToAnsi(MecsMappingFix_UnicodeToCP932(text), codePage);
+    case 1200:
+        return Stringutility::UnicodeToUTF16LE(text);
+    case 1201:
+        return Stringutility::UnicodeToUTF16BE(text);
+    default:
+        if (IsJISX0208CodePage(codePage))
+            return Stringutility::UTF16ToAnsi(MecsMappingFix_UnicodeToJISX0208(text), codePage);
+        return Stringutility::UTF16ToAnsi(text, codePage);
+    }
+}
+
+} // namespace TStringUtility
