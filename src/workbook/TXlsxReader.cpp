@@ -2,7 +2,9 @@
 
 #include <unordered_map>
 
+#include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
+#include "workbook/TWorkbookFile.h"
 #include "workbook/TXlsxPackage.h"
 #include "workbook/TXlsxSheet.h"
 #include "workbook/TXlsxValues.h"
@@ -49,7 +51,10 @@ public:
 // Shared strings: rich-text runs are joined, phonetic runs left out.
 class TSharedStringsHandler : public TXmlHandler {
 public:
-    explicit TSharedStringsHandler(TWorkbookData& book) : book_(book) {}
+    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file)
+        : book_(book), file_(std::move(file))
+    {
+    }
     std::uint32_t count = 0;
 
     void StartElement(const TXmlName& name, const TXmlAttributes&) override
@@ -76,6 +81,9 @@ public:
             --phonetic_;
         } else if (name.local == "si" && inItem_) {
             inItem_ = false;
+            if (count >= MaxStoredCells)
+                throw OpenError(file_, u"共有文字列が多すぎます (" +
+                                           IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
             UnicodeString text = Utf8ToUtf16(text_);
             DecodeXmlEscapes(text);
             book_.AddString(std::move(text));
@@ -90,6 +98,7 @@ public:
 
 private:
     TWorkbookData& book_;
+    std::filesystem::path file_;
     bool inItem_ = false;
     bool collecting_ = false;
     int phonetic_ = 0;
@@ -191,7 +200,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     const auto relationships = ReadRelationships(archive, workbookPart);
     if (const auto* strings = FindRelationship(relationships, "sharedStrings");
         strings && archive.Contains(strings->target)) {
-        TSharedStringsHandler handler(*book);
+        TSharedStringsHandler handler(*book, archive.File());
         context.sharedBase = static_cast<std::uint32_t>(book->StringCount());
         ParseXmlEntry(archive, strings->target, handler);
         context.sharedCount = handler.count;

@@ -4,6 +4,7 @@
 
 #include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
+#include "workbook/TWorkbookFile.h"
 #include "workbook/TXlsxPackage.h"
 #include "workbook/TXlsxValues.h"
 
@@ -46,12 +47,15 @@ UnicodeString ColumnLetters(std::uint32_t column)
 
 UnicodeString Quote(std::string_view text)
 {
-    return u"\"" + Utf8ToUtf16(text.substr(0, 64)) + u"\"";
+    UnicodeString quoted = u"\"";
+    quoted += Utf8ToUtf16(text.substr(0, 64));
+    quoted += u'"';
+    return quoted;
 }
 
 } // namespace
 
-TXlsxSheetHandler::TXlsxSheetHandler(const TXlsxContext& context, std::string part,
+TXlsxSheetHandler::TXlsxSheetHandler(TXlsxContext& context, std::string part,
                                      TSheetData& sheet)
     : context_(context), part_(std::move(part)), sheet_(sheet)
 {
@@ -258,6 +262,9 @@ void TXlsxSheetHandler::EndCell()
             break;
         }
     }
+    if (++context_.storedCells > MaxStoredCells)
+        Fail(u"セルが多すぎます (" + IntToStr(static_cast<long long>(MaxStoredCells)) +
+             u" 個まで)。");
     sheet_.Set(row_, column_, cell);
 }
 
