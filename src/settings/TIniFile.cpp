@@ -71,10 +71,8 @@ void TIniFile::Parse(std::u16string_view text)
             const UnicodeString name = Trim(std::u16string_view(line).substr(1, line.size() - 2));
             // A repeated header continues the section it names.
             current = FindSection(name);
-            if (!current) {
-                sections_.push_back(Section{name, {}});
-                current = &sections_.back();
-            }
+            if (!current)
+                current = &AddSection(name);
             continue;
         }
         if (!current)
@@ -111,10 +109,15 @@ UnicodeString TIniFile::ToText() const
 
 const TIniFile::Section* TIniFile::FindSection(std::u16string_view name) const
 {
-    for (const auto& section : sections_)
-        if (SameText(section.name, name))
-            return &section;
-    return nullptr;
+    const auto found = sectionIndex_.find(FoldCase(name));
+    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
+TIniFile::Section& TIniFile::AddSection(std::u16string_view name)
+{
+    sectionIndex_.emplace(FoldCase(name), sections_.size());
+    sections_.push_back(Section{UnicodeString(name), {}});
+    return sections_.back();
 }
 
 TIniFile::Section* TIniFile::FindSection(std::u16string_view name)
@@ -165,10 +168,8 @@ void TIniFile::WriteString(std::u16string_view section, std::u16string_view key,
 {
     CheckStorable(section, key, value);
     Section* s = FindSection(section);
-    if (!s) {
-        sections_.push_back(Section{UnicodeString(section), {}});
-        s = &sections_.back();
-    }
+    if (!s)
+        s = &AddSection(section);
     if (auto* line = const_cast<Line*>(FindKey(*s, key))) {
         // The whole line is replaced, the key's spelling included.
         line->key = UnicodeString(key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -64,6 +65,9 @@ private:
     Section* FindSection(std::u16string_view name);
     static const Line* FindKey(const Section& section, std::u16string_view key);
 
+    Section& AddSection(std::u16string_view name);
+
     std::vector<Section> sections_;
+    std::unordered_map<UnicodeString, std::size_t> sectionIndex_;  // by folded name
     TIniEncoding encoding_ = TIniEncoding::Utf8;
 };

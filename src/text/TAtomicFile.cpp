@@ -22,7 +22,7 @@ namespace {
 // Removes the temporary file unless it has been renamed into place.
 class TTempGuard {
 public:
-    explicit TTempGuard(fs::path path) : path_(std::move(path)) {}
+    TTempGuard() = default;
     ~TTempGuard()
     {
         if (fd_ >= 0)
@@ -50,7 +50,8 @@ int CreateUnique(const fs::path& target, mode_t mode, fs::path& created)
 {
     std::random_device rd;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string stem = "." + target.filename().string() + ".";
+    // Shortened so that a long but valid target name still leaves room.
+    const std::string stem = "." + target.filename().string().substr(0, 200) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rd()));
@@ -97,21 +98,24 @@ namespace TAtomicFile {
 
 void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode)
 {
+    // A NUL would cut the name short and let another file be replaced.
+    if (path.find(u'\0') != UnicodeString::npos)
+        ThrowCreateError(path, EINVAL);
     const fs::path target = ResolveTarget(ToPath(path));
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode))
         ThrowCreateError(path, EISDIR);
 
-    TTempGuard temp{fs::path()};
+    TTempGuard temp;
     temp.fd_ = CreateUnique(target, newFileMode, temp.path_);
     if (temp.fd_ < 0)
         ThrowCreateError(path, errno);
     if (existed) {
-        ::fchmod(temp.fd_, old.st_mode & 07777);
         // An administrator saving someone else's file must not take it over.
         if (::geteuid() == 0)
             (void)!::fchown(temp.fd_, old.st_uid, old.st_gid);
+        ::fchmod(temp.fd_, old.st_mode & 07777);
     }
     if (!WriteAll(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
         ThrowCreateError(path, errno);

@@ -53,7 +53,10 @@ TEST(TAtomicFile, CreatesAndReplacesWithoutLeavingTemporaryFiles)
     EXPECT_EQ(ReadFile(path), "");
     TAtomicFile::Write(FromPath(path), std::string(200000, 'x'));
     EXPECT_EQ(ReadFile(path).size(), 200000u);
-    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    const auto longName = dir / std::string(255, 'n');
+    TAtomicFile::Write(FromPath(longName), "long");
+    EXPECT_EQ(ReadFile(longName), "long");
+    EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
 TEST(TAtomicFile, KeepsModeAndFollowsLinks)
@@ -98,6 +101,10 @@ TEST(TAtomicFile, ReportsTargetsThatCannotBeWritten)
     for (const auto& target : targets) {
         EXPECT_THROW(TAtomicFile::Write(FromPath(target), "x"), Exception) << target;
     }
+    // A NUL must not cut the name down to another file's.
+    UnicodeString withNul = FromPath(dir / "a.ini");
+    withNul += UnicodeString(u"\0.bak", 5);
+    EXPECT_THROW(TAtomicFile::Write(withNul, "x"), Exception);
     EXPECT_TRUE(fs::is_directory(dir / "folder"));
     EXPECT_EQ(EntriesIn(dir / "folder"), 0u);
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);

@@ -138,9 +138,9 @@ TEST(TIniFile, ShiftJisThatCannotHoldAValueIsWrittenAsUtf8WithMark)
 
 TEST(TIniFile, OddUtf16AndBrokenUtf8DoNotCrash)
 {
-    // The cut-off last byte becomes U+FFFD.
+    // A cut-off last byte is dropped.
     const TIniFile odd = TIniFile::FromBytes(std::string("\xFF\xFE[\0S\0]\0\n\0k\0=\0v\0w", 17));
-    EXPECT_EQ(odd.ReadString(u"S", u"k", u""), u"v\uFFFD");
+    EXPECT_EQ(odd.ReadString(u"S", u"k", u""), u"v");
     // Invalid UTF-8 without a mark is taken for Shift_JIS.
     EXPECT_EQ(TIniFile::FromBytes("[S]\nk=\xE6\x97\n").Encoding(), TIniEncoding::ShiftJis);
 }
@@ -180,6 +180,11 @@ TEST(TIniFile, FileAccess)
     }
 
     const auto path = dir / "a.ini";
+    UnicodeString withNul = FromPath(path);
+    withNul += UnicodeString(u"\0.bak", 5);
+    testsupport::WriteFile(path, "[S]\nk=v\n");
+    EXPECT_THROW(TIniFile::FromFile(withNul), Exception);
+
     testsupport::WriteFile(path, "\xEF\xBB\xBF[S]\r\nk=v\r\n");
     TIniFile ini = TIniFile::FromFile(FromPath(path));
     ini.WriteString(u"S", u"k", u"w");
