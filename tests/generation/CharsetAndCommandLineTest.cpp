@@ -85,6 +85,10 @@ TEST(SharedWorkbooks, FilesSavedBySpreadsheetPrograms)
          "<!--- excel quit=A1 type=list ---><!--- loop_start --->[<!--- cell name=A1 --->-<!--- cell name=B1 --->]"
          "<!--- loop_end --->",
          {{"00001.html", "[1-2][3-4][5-6]"}}},
+        {"any_sheets.ods",
+         "<!--- excel quit=A1 type=list ---><!--- loop_start --->[<!--- cell name=A1 --->-<!--- cell name=B1 --->]"
+         "<!--- loop_end --->",
+         {{"00001.html", "[1-2][3-4][5-6]"}}},
         {"date.xlsx", "<!--- excel quit=B1 type=card ---><!--- cell name=A1 --->|<!--- cell name=B1 --->",
          {{"00001.html", "2021-01-01|15"}, {"00002.html", "2021-01-02|16"}, {"00003.html", "255:10:10|17"}}},
         {"inventory-table.xlsx",

@@ -137,13 +137,16 @@ TEST(Failures, UnwritablePagesAreReported)
     job.SetTemplate("<!--- excel quit=A1 type=card --->x");
     // A folder where the second page would go: the page cannot be created.
     std::filesystem::create_directories(job.Output() / "00002.html");
-    RunResult r = job.Run();
+    const RunResult r = job.Run();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, ProgressLines);
     const std::string prefix = "ファイル \"" + (job.Output() / "00002.html").string() + "\" を作成できません。";
     EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
     EXPECT_EQ(job.Pages().at("00001.html"), Bom + "x");
+}
 
+TEST(Failures, ReadOnlyOutputFolder)
+{
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
     Job readOnly(OneSheet);
@@ -151,7 +154,7 @@ TEST(Failures, UnwritablePagesAreReported)
     std::filesystem::create_directories(readOnly.Output());
     std::filesystem::permissions(readOnly.Output(), std::filesystem::perms::owner_read |
                                                         std::filesystem::perms::owner_exec);
-    r = readOnly.Run();
+    const RunResult r = readOnly.Run();
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("を作成できません。"), std::string::npos) << r.err;
 }
