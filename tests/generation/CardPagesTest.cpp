@@ -91,15 +91,8 @@ TEST(CardPages, SheetChoiceOfExcelAndCellTags)
         job.SetTemplate(std::string("<!--- excel quit=A1 type=card ") + c.excelTag + " --->" + c.cellTags);
         const RunResult r = job.Run();
         ASSERT_EQ(r.status, 0) << c.excelTag << r.err;
-        std::map<std::string, std::string> expected;
-        int n = 1;
-        for (const std::string& text : c.pages) {
-            char name[16];
-            std::snprintf(name, sizeof name, "%05d.html", n++);
-            if (!text.empty())  // an empty page leaves no file
-                expected[name] = Bom + text;
-        }
-        EXPECT_EQ(job.Pages(), expected) << c.excelTag << " " << c.cellTags;
+        // An empty page leaves no file.
+        EXPECT_EQ(job.Pages(), Numbered(c.pages)) << c.excelTag << " " << c.cellTags;
     }
 }
 

@@ -111,3 +111,40 @@ TEST(SharedWorkbooks, FilesSavedBySpreadsheetPrograms)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Example, CardAndListPagesFromTheExampleWorkbook)
+{
+    const auto examples = testsupport::SourceDir() / "examples";
+    testsupport::TempDir tmp;
+    for (const char* layout : {"card", "list"}) {
+        const RunResult r = RunTabloom({"-a", "-t=" + (examples / (std::string(layout) + ".html")).string(),
+                                        "-te=1", "-x=" + (examples / "events.xlsx").string(),
+                                        "-d=" + (tmp / layout).string(), "-de=1"});
+        ASSERT_EQ(r.status, 0) << layout << r.err;
+    }
+    const auto cards = ReadFolder(tmp / "card");
+    const auto lists = ReadFolder(tmp / "list");
+    EXPECT_EQ(cards.size(), 7u);
+    ASSERT_EQ(lists.size(), 3u);
+    EXPECT_EQ(cards.at("E003.html"),
+              Bom + "<!DOCTYPE html>\n\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n"
+                    "<title>子どものための吹奏楽 | みなと町 春のイベント案内 2025</title>\n</head>\n<body>\n"
+                    "<!-- One page per event; the file is named after its number (A column). -->\n"
+                    "<article>\n  <h1>子どものための吹奏楽</h1>\n  <p class=\"category\">音楽</p>\n  <dl>\n"
+                    "    <dt>日時</dt><dd>2025年5月3日(土) 11:00</dd>\n"
+                    "    <dt>会場</dt><dd>みなと市民ホール 小ホール</dd>\n"
+                    "    <dt>料金</dt><dd>無料</dd>\n  </dl>\n  <p>親子でどうぞ。</p>\n"
+                    "  <p><a href=\"https://maps.example.jp/?q=%E3%81%BF%E3%81%AA%E3%81%A8%E5%B8%82%E6%B0%91"
+                    "%E3%83%9B%E3%83%BC%E3%83%AB%20%E5%B0%8F%E3%83%9B%E3%83%BC%E3%83%AB\">地図を見る</a></p>\n"
+                    "</article>\n<footer>お問い合わせ: みなと町観光協会 (03-0000-0000)\n</footer>\n</body>\n</html>\n");
+    const std::string food = lists.at("食.html");
+    EXPECT_NE(food.find("<tr><td>E006</td><td>朝市と和菓子づくり</td><td>2025年5月17日(土) 9:00</td>"
+                        "<td>¥1,800</td><td>雨天決行。<br />「練り切り」を2個作ります。</td></tr>\n"
+                        "<tr><td>E007</td>"),
+              std::string::npos)
+        << food;
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 #include <xlsxwriter.h>
 
@@ -111,6 +112,19 @@ std::map<std::string, std::string> ReadFolder(const std::filesystem::path& folde
         files[entry.path().filename().string()] =
             entry.is_regular_file() ? testsupport::ReadFile(entry.path()) : std::string("<dir>");
     return files;
+}
+
+std::map<std::string, std::string> Numbered(const std::vector<std::string>& texts)
+{
+    std::map<std::string, std::string> pages;
+    int n = 1;
+    for (const std::string& text : texts) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%05d.html", n++);
+        if (!text.empty())
+            pages[name] = Bom + text;
+    }
+    return pages;
 }
 
 std::string Convert(const std::string& utf8, const char* toCharset)

@@ -43,6 +43,10 @@ std::map<std::string, std::string> ReadFolder(const std::filesystem::path& folde
 
 inline const std::string Bom = "\xEF\xBB\xBF";
 
+// Pages 00001.html, 00002.html, ... holding these UTF-8 texts after the byte-order
+// mark; an empty text has no page (its number is still used).
+std::map<std::string, std::string> Numbered(const std::vector<std::string>& texts);
+
 // UTF-8 text in "CP932" or "EUC-JP" bytes, through iconv.
 std::string Convert(const std::string& utf8, const char* toCharset);
 

@@ -18,18 +18,6 @@ Sheet Records(const std::string& name, const std::string& prefix, const std::vec
     return sheet;
 }
 
-std::map<std::string, std::string> Numbered(const std::vector<std::string>& texts)
-{
-    std::map<std::string, std::string> pages;
-    int n = 1;
-    for (const std::string& text : texts) {
-        char name[16];
-        std::snprintf(name, sizeof name, "%05d.html", n++);
-        pages[name] = Bom + text;
-    }
-    return pages;
-}
-
 TEST(ListPages, LoopStopsOnDataMaxcountAndBreak)
 {
     const std::vector<std::string> xxy = {"X", "X", "Y", "Y", "Y"};
