@@ -32,6 +32,11 @@ TEST(Charsets, EveryTemplateAndPageCharset)
                 << "template " << te << ", pages " << de;
         }
     }
+    // A UTF-8 template saved with a byte-order mark: the mark is not page text.
+    Job job(Book);
+    job.SetTemplate(Bom + TemplateUtf8);
+    ASSERT_EQ(job.Run(1, 1).status, 0);
+    EXPECT_EQ(job.Pages().at("00001.html"), Bom + PageUtf8);
 }
 
 TEST(CommandLine, GrammarOfTheOptions)
