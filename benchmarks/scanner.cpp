@@ -153,5 +153,26 @@ int main()
         else
             std::printf("growth 1 MB -> 4 MB: scan %.2fx (linear = 4x)\n", scan / scan1);
     }
+
+    // A broken template: "<!---" openings that are never closed. Each one is
+    // tried as a comment; this must not grow with the square of the size.
+    double unclosed1 = 0;
+    for (std::size_t chars : {MiB / 4, MiB}) {
+        UnicodeString text;
+        while (text.size() < chars)
+            text += u"<!---x ";
+        std::size_t tokens = 0, found = 0;
+        double find = 1e300, scan = 1e300;
+        for (int round = 0; round < 3; ++round) {
+            find = std::min(find, TimeMs([&] { return FindBaseline(text); }, found));
+            scan = std::min(scan, TimeMs([&] { return ScanTokens(text); }, tokens));
+        }
+        std::printf("unclosed %4zu KB: %zu tokens, find %.3f ms, scan %.3f ms, ratio %.1fx\n", chars / 1024, tokens,
+                    find, scan, scan / find);
+        if (unclosed1 == 0)
+            unclosed1 = scan;
+        else
+            std::printf("growth 256 KB -> 1 MB: scan %.2fx (linear = 4x)\n", scan / unclosed1);
+    }
     return 0;
 }

@@ -1,21 +1,13 @@
 #include "template/TStringScanner.h"
 
-#include <boost/regex/icu.hpp>
-
 #include <algorithm>
-#include <array>
 #include <iterator>
-#include <map>
-#include <mutex>
 #include <stdexcept>
 
+#include "template/TCompiledPattern.h"
 #include "text/Exception.h"
 
 namespace {
-
-bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Reads UTF-16 text free of surrogates as code points, without a copy.
 class TUnitIterator {
@@ -48,136 +40,6 @@ private:
     const char16_t* p_ = nullptr;
 };
 
-// Code points of UTF-16 text; an unpaired surrogate becomes U+FFFD, which
-// keeps it one character and keeps the engine's UTF-16 decoder from throwing.
-// `offsets`, when wanted and the text holds surrogate pairs, gets the UTF-16
-// offset of every code point plus the end.
-std::vector<UChar32> ToCodePoints(std::u16string_view text, std::vector<std::size_t>* offsets)
-{
-    std::vector<UChar32> out;
-    std::vector<std::size_t> at;
-    out.reserve(text.size());
-    at.reserve(offsets ? text.size() + 1 : 0);
-    bool pairs = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (offsets)
-            at.push_back(i);
-        const char16_t c = text[i];
-        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            out.push_back(0x10000 + ((static_cast<UChar32>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            pairs = true;
-            ++i;
-        } else {
-            out.push_back(IsSurrogate(c) ? 0xFFFD : c);
-        }
-    }
-    if (pairs && offsets) {
-        at.push_back(text.size());
-        *offsets = std::move(at);
-    }
-    return out;
-}
-
-// The literal characters every match of `pattern` must begin with, so that a
-// position that cannot match is refused without running the engine. Stops at
-// the first construct that is not a plain, unrepeated character; a pattern
-// with alternatives gets none.
-std::vector<UChar32> LiteralPrefix(std::u16string_view pattern)
-{
-    std::vector<UChar32> prefix;
-    if (pattern.find(u'|') != std::u16string_view::npos)
-        return prefix;
-    static constexpr std::u16string_view meta = u".[](){}?*+|^$#";
-    static constexpr std::u16string_view escapedSpecial = u"<>'`";
-    for (std::size_t i = 0; i < pattern.size();) {
-        char16_t c = pattern[i];
-        std::size_t length = 1;
-        if (c == u'\\') {
-            if (i + 1 >= pattern.size())
-                break;
-            c = pattern[i + 1];
-            const bool alnum = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-            if (alnum || c >= 0x80 || escapedSpecial.find(c) != std::u16string_view::npos)
-                break;
-            length = 2;
-        } else if (meta.find(c) != std::u16string_view::npos || IsSurrogate(c)) {
-            break;
-        }
-        const std::size_t next = i + length;
-        if (next < pattern.size() && std::u16string_view(u"?*+{").find(pattern[next]) != std::u16string_view::npos)
-            break;
-        prefix.push_back(c);
-        i = next;
-    }
-    return prefix;
-}
-
-struct TCompiledPattern {
-    boost::u32regex regex;
-    std::vector<UChar32> prefix;
-};
-
-std::shared_ptr<const TCompiledPattern> Compile(std::u16string_view pattern)
-{
-    UnicodeString anchored = u"\\A";
-    anchored += pattern;
-    const std::vector<UChar32> source = ToCodePoints(anchored, nullptr);
-    try {
-        return std::make_shared<const TCompiledPattern>(TCompiledPattern{
-            boost::make_u32regex(source.data(), source.data() + source.size(), boost::regex_constants::perl),
-            LiteralPrefix(pattern)});
-    } catch (const std::exception& e) {
-        throw Exception(u"正規表現 \"" + UnicodeString(pattern) + u"\" に誤りがあります。" + Utf8ToUtf16(e.what()));
-    }
-}
-
-// Compiled patterns, one per distinct pattern for the whole process.
-class TPatternCache {
-public:
-    std::shared_ptr<const TCompiledPattern> Get(std::u16string_view pattern)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = compiled_.find(pattern);
-        if (it != compiled_.end())
-            return it->second;
-        // Patterns built from data could grow the cache without bound.
-        if (compiled_.size() >= MaxEntries)
-            compiled_.clear();
-        auto compiled = Compile(pattern);
-        compiled_.emplace(UnicodeString(pattern), compiled);
-        return compiled;
-    }
-
-private:
-    static constexpr std::size_t MaxEntries = 256;
-    std::mutex mutex_;
-    std::map<UnicodeString, std::shared_ptr<const TCompiledPattern>, std::less<>> compiled_;
-};
-
-// A few recent patterns per thread, found without the lock. The reference
-// stays valid until the thread's next lookup.
-const TCompiledPattern& FindPattern(std::u16string_view pattern)
-{
-    static TPatternCache shared;
-    struct Entry {
-        UnicodeString pattern;
-        std::shared_ptr<const TCompiledPattern> compiled;
-    };
-    thread_local std::array<Entry, 16> recent;
-    thread_local std::size_t next = 0;
-    for (const Entry& entry : recent) {
-        if (entry.compiled && entry.pattern == pattern)
-            return *entry.compiled;
-    }
-    auto compiled = shared.Get(pattern);
-    Entry& entry = recent[next];
-    next = (next + 1) % recent.size();
-    entry.compiled.reset();  // an entry is never left pairing one pattern with another's regex
-    entry.pattern = pattern;
-    entry.compiled = std::move(compiled);
-    return *entry.compiled;
-}
-
 } // namespace
 
 struct TStringScanner::Impl {
@@ -195,8 +57,25 @@ struct TStringScanner::Impl {
     std::vector<std::pair<std::size_t, std::size_t>> groups;
     boost::match_results<const UChar32*> wideMatch;
     boost::match_results<TUnitIterator> unitMatch;
+    // Last UTF-16 offset of each literal suffix seen so far (npos: nowhere).
+    std::vector<std::pair<UnicodeString, std::size_t>> lastSuffix;
 
     std::size_t Offset(std::size_t index) const { return offsets.empty() ? index : offsets[index]; }
+
+    // Whether `suffix` still occurs at or after the position: a match must end with it.
+    bool SuffixAhead(const UnicodeString& suffix)
+    {
+        if (suffix.empty())
+            return true;
+        auto it = std::find_if(lastSuffix.begin(), lastSuffix.end(), [&](const auto& e) { return e.first == suffix; });
+        if (it == lastSuffix.end()) {
+            // Each new ending costs one pass over the text; a few are plenty.
+            if (lastSuffix.size() >= 32)
+                return true;
+            it = lastSuffix.emplace(lastSuffix.end(), suffix, text.rfind(suffix));
+        }
+        return it->second != UnicodeString::npos && it->second >= Offset(position);
+    }
 
     template <class Iterator, class Results>
     bool Search(Iterator base, const TCompiledPattern& compiled, std::u16string_view pattern, Results& match)
@@ -204,7 +83,7 @@ struct TStringScanner::Impl {
         const Iterator first = base + static_cast<std::ptrdiff_t>(position);
         const Iterator last = base + static_cast<std::ptrdiff_t>(size);
         if (size - position < compiled.prefix.size() ||
-            !std::equal(compiled.prefix.begin(), compiled.prefix.end(), first))
+            !std::equal(compiled.prefix.begin(), compiled.prefix.end(), first) || !SuffixAhead(compiled.suffix))
             return false;
         try {
             // Searching from the position (not from the text's start) makes
@@ -255,7 +134,7 @@ int TStringScanner::Match(std::u16string_view pattern)
 {
     Impl& s = *impl_;
     s.groups.clear();
-    const TCompiledPattern& compiled = FindPattern(pattern);
+    const TCompiledPattern& compiled = FindCompiledPattern(pattern);
     const bool found = s.wide ? s.Search(static_cast<const UChar32*>(s.codePoints.data()), compiled, pattern, s.wideMatch)
                               : s.Search(TUnitIterator(s.text.data()), compiled, pattern, s.unitMatch);
     if (!found)

@@ -2,13 +2,14 @@
 
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "text/UnicodeString.h"
 
 // Forward-only scanner: matches a pattern (Boost.Regex, Perl syntax, ICU
 // Unicode classes) at the current position and consumes what it matched.
-// Positions and lengths are UTF-16 code units of the original text.
+// Positions and lengths are UTF-16 code units of the original text; an
+// unpaired surrogate counts as one character. Each distinct pattern is
+// compiled once per process; one the engine rejects raises Exception.
 class TStringScanner {
 public:
     // Holds `text` up to, not including, its first NUL.

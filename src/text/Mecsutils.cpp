@@ -32,7 +32,8 @@ public:
         using namespace TCodeUnitScan;
         char16_t* p = text.data();
         const std::size_t n = text.size();
-        const auto inRange = [this](Units v) { return v - min_ <= span_; };
+        const Units min = Splat(min_), span = Splat(span_);
+        const auto inRange = [&](Units v) { return v - min <= span; };
         std::size_t i = 0;
         while ((i = SkipBlocks(p, n, i, inRange)) < n) {
             const std::size_t end = std::min(n, i + kLanes);
@@ -121,11 +122,16 @@ UnicodeString MecsMappingFix_UnicodeToJISX0208(UnicodeString text)
 }
 
 // True for the code units the JIS X 0213 pass has to look at.
-// Generic so that it serves single units and vectors of them alike.
-template <class T>
-auto NeedsJISX0213Pass(T c)
+bool NeedsJISX0213Pass(char16_t c)
 {
-    return (c == 0x525D) | (c == 0x5861) | (c == 0x9830) | ((c & 0xF800) == 0xD800);
+    return c == 0x525D || c == 0x5861 || c == 0x9830 || (c & 0xF800) == 0xD800;
+}
+
+auto NeedsJISX0213Pass(TCodeUnitScan::Units v)
+{
+    using TCodeUnitScan::Splat;
+    return (v == Splat(0x525D)) | (v == Splat(0x5861)) | (v == Splat(0x9830)) |
+           ((v & Splat(0xF800)) == Splat(0xD800));
 }
 
 UnicodeString MecsMappingFix_JISX0213ToJISX0208(UnicodeString text)

@@ -36,8 +36,6 @@ UnicodeString FromUTF16Bytes(std::string_view bytes, bool bigEndian)
     return out;
 }
 
-// Base character plus non-spacing mark to the precomposed character where
-// Unicode has one (か + U+3099 to が), as Shift_JIS only holds the latter.
 // Marks that Shift_JIS encoding composes with the character before them.
 bool IsNonSpacingMark(char16_t c)
 {
@@ -54,9 +52,9 @@ std::u16string_view UpToNul(const UnicodeString& text, bool& hasMark)
     bool mark = false;
     for (; i + kLanes <= n; i += kLanes) {
         const Units v = Load(p + i);
-        if (Any(v == 0))
+        if (Any(v == Splat(0)))
             break;
-        mark |= Any((v - 0x0300 <= 0x6F) | (v - 0x3099 <= 1));
+        mark |= Any((v - Splat(0x0300) <= Splat(0x6F)) | (v - Splat(0x3099) <= Splat(1)));
     }
     for (; i < n && p[i] != 0; ++i)
         mark |= IsNonSpacingMark(p[i]);
@@ -64,6 +62,8 @@ std::u16string_view UpToNul(const UnicodeString& text, bool& hasMark)
     return std::u16string_view(p, i);
 }
 
+// Base character plus non-spacing mark to the precomposed character where
+// Unicode has one (か + U+3099 to が), as Shift_JIS only holds the latter.
 UnicodeString ComposePairs(std::u16string_view text)
 {
     UErrorCode status = U_ZERO_ERROR;

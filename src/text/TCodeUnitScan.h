@@ -11,6 +11,14 @@ namespace TCodeUnitScan {
 
 using Units = std::uint16_t __attribute__((vector_size(16)));  // one SSE2 or NEON register
 inline constexpr std::size_t kLanes = sizeof(Units) / sizeof(std::uint16_t);
+static_assert(kLanes == 8);
+
+// Every lane `value`; spelled out because mixed vector-scalar operations are
+// not handled alike by every compiler.
+inline Units Splat(std::uint16_t x)
+{
+    return Units{x, x, x, x, x, x, x, x};
+}
 
 inline Units Load(const char16_t* p)
 {

@@ -68,7 +68,8 @@ public:
             AppendFractionSection(*s, abs, out);
             break;
         case SectionKind::DateTime:
-            AppendDateSection(*s, shown, date1904, out);
+            // The 1900 system shows no negative date or time, whichever section.
+            AppendDateSection(*s, value < 0 && !date1904 ? value : shown, date1904, out);
             break;
         default:
             // Text without digits shows no sign.
@@ -179,10 +180,11 @@ const char16_t* const kBuiltIn[] = {
     u"#,##0 ;[Red](#,##0)",                                         // 38
     u"#,##0.00;(#,##0.00)",                                         // 39
     u"#,##0.00;[Red](#,##0.00)",                                    // 40
-    u"_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)",               // 41
-    u"_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)", // 42
-    u"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)",       // 43
-    u"_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)", // 44
+    // Accounting formats as a Japanese Excel implies them (minus sign, yen).
+    u"_ * #,##0_ ;_ * \\-#,##0_ ;_ * \"-\"_ ;_ @_ ",                           // 41
+    u"_ \"¥\"* #,##0_ ;_ \"¥\"* \\-#,##0_ ;_ \"¥\"* \"-\"_ ;_ @_ ",           // 42
+    u"_ * #,##0.00_ ;_ * \\-#,##0.00_ ;_ * \"-\"?\?_ ;_ @_ ",                  // 43
+    u"_ \"¥\"* #,##0.00_ ;_ \"¥\"* \\-#,##0.00_ ;_ \"¥\"* \"-\"?\?_ ;_ @_ ", // 44
     u"mm:ss",                                                       // 45
     u"[h]:mm:ss",                                                   // 46
     u"mmss.0",                                                      // 47
