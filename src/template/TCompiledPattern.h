@@ -2,18 +2,21 @@
 
 #include <boost/regex/icu.hpp>
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "text/UnicodeString.h"
 
-// A scanner pattern compiled once as "\A" + pattern, with literal text that
-// every match must begin and end with, so that hopeless positions are refused
-// without running the engine.
+#include "template/TPatternShape.h"
+
+// A scanner pattern compiled once as "\A" + pattern, with what every match
+// must begin and end with, so that hopeless positions are refused without
+// running the engine.
 struct TCompiledPattern {
     boost::u32regex regex;
-    std::vector<UChar32> prefix;  // code points every match begins with
-    UnicodeString suffix;         // UTF-16 text every match ends with
+    TPatternShape shape;
+    std::uint64_t id = 0;  // unique for the process, never reused
 };
 
 // The compiled form of `pattern`, compiled on first use and shared by the
@@ -27,9 +30,3 @@ const TCompiledPattern& FindCompiledPattern(std::u16string_view pattern);
 std::vector<UChar32> ToCodePoints(std::u16string_view text, std::vector<std::size_t>* offsets);
 
 bool IsSurrogate(char16_t c);
-
-// Plain characters at the start / end of a pattern that every match must
-// have there; empty when that cannot be told safely (alternatives, inline
-// options, quoting, a repeat on the character).
-std::vector<UChar32> LiteralPrefix(std::u16string_view pattern);
-UnicodeString LiteralSuffix(std::u16string_view pattern);

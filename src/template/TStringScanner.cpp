@@ -57,24 +57,26 @@ struct TStringScanner::Impl {
     std::vector<std::pair<std::size_t, std::size_t>> groups;
     boost::match_results<const UChar32*> wideMatch;
     boost::match_results<TUnitIterator> unitMatch;
-    // Last UTF-16 offset of each literal suffix seen so far (npos: nowhere).
-    std::vector<std::pair<UnicodeString, std::size_t>> lastSuffix;
+    // Where each pattern's tail last occurs (code point index, -1: nowhere), by pattern id.
+    std::vector<std::pair<std::uint64_t, std::ptrdiff_t>> lastTail;
 
     std::size_t Offset(std::size_t index) const { return offsets.empty() ? index : offsets[index]; }
 
-    // Whether `suffix` still occurs at or after the position: a match must end with it.
-    bool SuffixAhead(const UnicodeString& suffix)
+    // Whether the ending every match needs still occurs at or after the position.
+    template <class Iterator>
+    bool TailAhead(const TCompiledPattern& compiled, Iterator base)
     {
-        if (suffix.empty())
+        if (compiled.shape.tail.empty())
             return true;
-        auto it = std::find_if(lastSuffix.begin(), lastSuffix.end(), [&](const auto& e) { return e.first == suffix; });
-        if (it == lastSuffix.end()) {
+        auto it = std::find_if(lastTail.begin(), lastTail.end(), [&](const auto& e) { return e.first == compiled.id; });
+        if (it == lastTail.end()) {
             // Each new ending costs one pass over the text; a few are plenty.
-            if (lastSuffix.size() >= 32)
+            if (lastTail.size() >= 32)
                 return true;
-            it = lastSuffix.emplace(lastSuffix.end(), suffix, text.rfind(suffix));
+            it = lastTail.emplace(lastTail.end(), compiled.id,
+                                  LastTail(compiled.shape.tail, base, base + static_cast<std::ptrdiff_t>(size)));
         }
-        return it->second != UnicodeString::npos && it->second >= Offset(position);
+        return it->second >= 0 && static_cast<std::size_t>(it->second) >= position;
     }
 
     template <class Iterator, class Results>
@@ -82,8 +84,7 @@ struct TStringScanner::Impl {
     {
         const Iterator first = base + static_cast<std::ptrdiff_t>(position);
         const Iterator last = base + static_cast<std::ptrdiff_t>(size);
-        if (size - position < compiled.prefix.size() ||
-            !std::equal(compiled.prefix.begin(), compiled.prefix.end(), first) || !SuffixAhead(compiled.suffix))
+        if (!HeadMayMatch(compiled.shape.masks, first, last) || !TailAhead(compiled, base))
             return false;
         try {
             // Searching from the position (not from the text's start) makes

@@ -41,15 +41,18 @@ TEST(TStringScanner, AgreesWithThePlainScannerOnRandomTemplates)
     const char16_t* const fragments[] = {
         u"<!---", u"--->", u"---->", u" ", u"\n", u"\u3000", u"excel", u"cell", u"loop_start", u"loop_end",
         u"name=A1", u"x='a b'", u">", u"-", u"<!--", u"-->", u"text", u"\u65E5\u672C", u"\U0001F600", u"\"",
+        u"a", u"b", u"c", u"--", u"\t", u"_", u"=", u"\uFFFD",
     };
     const char16_t* const patterns[] = {
         u"<!---\\s+excel[^>]*?--->",      u"<!---\\s+cell[^>]*?--->",
         u"<!---\\s+loop_start[^>]*?--->", u"<!---\\s+loop_end[^>]*?--->",
         u"<!---[^-](.*?)[^-]--->",        u"(?:.+?(?=(?:<!---|\\z)))",
         u"([a-zA-Z0-9_]+)\\s*=\\s*([\\\"']?)", u"(\\s+|--->)", u"(\\S*)", u"([^']*)'",
+        u"a?b*c", u"[^-]--->", u"\\s*<!---", u"-+>", u"(\\w+)\\s*=", u"[^>]*+>", u"<!---[^-]", u"\\S+?\\s",
+        u"\\.?[ab]+", u"\uFFFD.", u"[^\\s-]--",
     };
     std::mt19937 random(20240601);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 1000; ++round) {
         UnicodeString text;
         const int pieces = static_cast<int>(random() % 30);
         for (int i = 0; i < pieces; ++i)

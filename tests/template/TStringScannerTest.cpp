@@ -154,6 +154,11 @@ TEST(TStringScanner, OptionalRepeatedAndEscapedStartsStillMatch)
         {u"ab", u"a(?=b)", 1},      {u"ab", u"a$", -1},         {u"a", u"a$", 1},
         {u"ab", u"ac", -1},         {u"a", u"ab", -1},          {u"-->", u"--->", -1},
         {u"x--->", u".*--->", 5},   {u"x-->", u".*--->", -1},
+        // The match may stop before the pattern's last characters.
+        {u"abx", u"ab(*ACCEPT)cd", 2},
+        {u"<!--- \u3000cell\u3000--->", u"<!---\\s+cell\\s+--->", 16},
+        {u"a-b=", u"[^\\s-]-\\w=", 4}, {u"a--=", u"[^\\s-]-\\w=", -1}, {u"a\nb=", u"[^\\s-]\\s\\w=", 4},
+        {u"x ---->", u"x\\s(.*?)[^-]--->", -1}, {u"x ----> y--->", u"x\\s(.*?)[^-]--->", 13},
     };
     for (const auto& c : cases) {
         TStringScanner scanner(c.text);
