@@ -241,6 +241,10 @@ TEST(XlsxReader, RefusesDamagedAndHostilePackages)
         {"bad date", sheet("<row r=\"1\"><c r=\"B1\" t=\"d\"><v>yesterday</v></c></row>"), "セル B1 の日付"},
         {"unknown type", sheet("<row r=\"1\"><c r=\"A1\" t=\"x\"><v>1</v></c></row>"), "型 \"x\""},
         {"not a workbook", [](Parts& p) { p["xl/workbook.xml"] = "<html/>"; }, "ブックではありません"},
+        {"two sheets on one part", [](Parts& p) {
+             auto& w = p["xl/workbook.xml"];
+             w.insert(w.find("</sheets>"), "<sheet name=\"T\" sheetId=\"2\" r:id=\"rId1\"/>");
+         }, "シート \"T\" の本体が他のシートと重複しています。"},
         {"truncated XML", [](Parts& p) { p["xl/workbook.xml"].resize(40); }, "XML を解析できません"},
     };
     for (const auto& c : cases) {
