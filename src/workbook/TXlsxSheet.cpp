@@ -231,9 +231,7 @@ void TXlsxSheetHandler::EndCell()
         cell.text = book.AddString(std::move(text));
     };
 
-    if (kind_ == TKind::Inline || (hasInline_ && !hasValue_)) {
-        if (!hasInline_)
-            return;
+    if (hasInline_) {
         addText(inline_);
     } else if (!hasValue_) {
         return;  // a styled cell without a value reads as empty
