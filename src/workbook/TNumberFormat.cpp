@@ -42,6 +42,12 @@ public:
             AppendGeneral(value, out);
             return out;
         }
+        if (!std::isfinite(value)) {
+            // Not a value a workbook can hold; no section can show it.
+            if (s->kind == SectionKind::DateTime) AppendHashes(out);
+            else out += u"#NUM!";
+            return out;
+        }
         double shown = magnitude ? std::fabs(value) : value;
         bool minus = shown < 0;
         double abs = std::fabs(shown);
@@ -62,7 +68,8 @@ public:
             AppendFractionSection(*s, abs, out);
             break;
         case SectionKind::DateTime:
-            AppendDateSection(*s, shown, date1904, out);
+            // The 1900 system shows no negative date or time, whichever section.
+            AppendDateSection(*s, value < 0 && !date1904 ? value : shown, date1904, out);
             break;
         default:
             // Text without digits shows no sign.
@@ -173,10 +180,11 @@ const char16_t* const kBuiltIn[] = {
     u"#,##0 ;[Red](#,##0)",                                         // 38
     u"#,##0.00;(#,##0.00)",                                         // 39
     u"#,##0.00;[Red](#,##0.00)",                                    // 40
-    u"_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)",               // 41
-    u"_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)", // 42
-    u"_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)",       // 43
-    u"_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)", // 44
+    // Accounting formats as a Japanese Excel implies them (minus sign, yen).
+    u"_ * #,##0_ ;_ * \\-#,##0_ ;_ * \"-\"_ ;_ @_ ",                           // 41
+    u"_ \"¥\"* #,##0_ ;_ \"¥\"* \\-#,##0_ ;_ \"¥\"* \"-\"_ ;_ @_ ",           // 42
+    u"_ * #,##0.00_ ;_ * \\-#,##0.00_ ;_ * \"-\"?\?_ ;_ @_ ",                  // 43
+    u"_ \"¥\"* #,##0.00_ ;_ \"¥\"* \\-#,##0.00_ ;_ \"¥\"* \"-\"?\?_ ;_ @_ ", // 44
     u"mm:ss",                                                       // 45
     u"[h]:mm:ss",                                                   // 46
     u"mmss.0",                                                      // 47

@@ -111,6 +111,7 @@ void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeStrin
         break;
     case DateField::EraYear:
         if (OtherLocale(s)) AppendInteger(d.year, out, 4);
+        else if (s.gannen && JapaneseEraYear(d.year, d.month, d.day) == 1) out += u"元";
         else AppendInteger(JapaneseEraYear(d.year, d.month, d.day), out, t.width);
         break;
     case DateField::BuddhistYear:

@@ -123,10 +123,12 @@ void ApproximateFraction(double value, long long maxDenominator, long long& nume
     double x = value;
     for (int i = 0; i < 64; ++i) {
         double a = std::floor(x);
-        if (a > 1e15) break;
+        if (!(a <= 1e15)) break;
         long long ai = (long long)a;
-        long long p2 = ai * p1 + p0, q2 = ai * q1 + q0;
-        if (q2 > maxDenominator) break;
+        long long p2, q2;
+        if (__builtin_mul_overflow(ai, q1, &q2) || __builtin_add_overflow(q2, q0, &q2) || q2 > maxDenominator)
+            break;
+        if (__builtin_mul_overflow(ai, p1, &p2) || __builtin_add_overflow(p2, p0, &p2)) break;
         p0 = p1; q0 = q1; p1 = p2; q1 = q2;
         double rest = x - a;
         if (rest < 1e-10) break;
@@ -145,12 +147,16 @@ void AppendFractionSection(const Section& s, double magnitude, UnicodeString& ou
     bool hasWhole = s.intDigits > 0;
     std::string wholeDigits, numDigits, denDigits;
     long long numerator = 0, denominator = 1;
-    constexpr double kExact = 1e15;  // no fraction part left to show
-    if (x >= kExact) {
-        TDecimal d = TDecimal::FromDouble(x);
+    long long maxDen = 1;
+    for (int i = 0; i < s.denDigits; ++i) maxDen *= 10;
+    const long long limit = s.fixedDenominator > 0 ? s.fixedDenominator : maxDen - 1;
+    // Past this no fraction part is left to show, or the numerator would
+    // not fit in 64 bits: the digits come from the decimal value.
+    if (x >= 1e15 || (!hasWhole && x * double(limit) >= 1e18)) {
+        TDecimal d = TDecimal::FromDouble(s.fixedDenominator > 0 && !hasWhole ? x * double(limit) : x);
         d.RoundToDecimals(0);
         (hasWhole ? wholeDigits : numDigits) = WholeDigits(d);
-        denominator = 1;
+        denominator = s.fixedDenominator > 0 ? s.fixedDenominator : 1;
     } else {
         double whole = hasWhole ? std::floor(x) : 0;
         double rest = x - whole;
@@ -158,9 +164,7 @@ void AppendFractionSection(const Section& s, double magnitude, UnicodeString& ou
             denominator = s.fixedDenominator;
             numerator = std::llround(rest * double(denominator));
         } else {
-            long long maxDen = 1;
-            for (int i = 0; i < s.denDigits; ++i) maxDen *= 10;
-            ApproximateFraction(rest, maxDen - 1, numerator, denominator);
+            ApproximateFraction(rest, limit, numerator, denominator);
         }
         if (hasWhole && numerator == denominator) {
             whole += 1;

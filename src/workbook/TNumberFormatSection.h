@@ -56,6 +56,7 @@ struct Section {
     double conditionValue = 0;
 
     unsigned lcid = 0;             // locale of [$-xxx]; 0 when none
+    bool gannen = false;           // [$-ja-JP-x-gannen]: first era year as 元
     int dbnum = 0;                 // [DBNum1..3]
 
     // Number layout, counted over tokens.

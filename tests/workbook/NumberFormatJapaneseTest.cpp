@@ -3,7 +3,10 @@
 // format codes and values. Where LibreOffice and Excel are known to differ,
 // the Excel behaviour is expected and the note says why:
 //  - LibreOffice truncates a time to the units shown (9:29:59.99 as "9:29");
-//    Excel rounds to the second first ("9:30").
+//    Excel rounds to the second first ("9:30"; the recorded Excel texts show
+//    12345.6789, which is 16:17:36.96, as "16:17:37").
+//  - LibreOffice drops the sign of a negative number that rounds to zero;
+//    Excel shows "-0.00".
 //  - Under a Japanese locale LibreOffice shows ddd/dddd and mmm in Japanese
 //    and AM/PM as 午前/午後; a Japanese-locale Excel keeps "Fri", "Jan" and
 //    "PM" unless the code carries [$-411] (that is what aaa and 午前/午後 are for).
@@ -45,6 +48,9 @@ TEST(NumberFormatJapanese, DatesAndEras) {
         {"[$-411]ggge\"年\"m\"月\"d\"日\"", 45296, "令和6年1月5日"},
         {"ggge\"年\"m\"月\"d\"日\"", 45296, "令和6年1月5日"},
         {"gge", 45296, "令6"},
+        {"e", 45296, "6"},
+        {"ee", 45296, "06"},
+        {"g", 45296, "R"},
         {"yyyy\"年\"m\"月\"d\"日\"", 45296, "2024年1月5日"},
         {"yyyy\"年\"m\"月\"", 45296, "2024年1月"},
         {"m\"月\"d\"日\"", 45296, "1月5日"},
@@ -67,10 +73,20 @@ TEST(NumberFormatJapanese, DatesAndEras) {
         // Excel behaviour where LibreOffice differs (see the top of the file).
         {"[$-411]ggge\"年\"", 2958465, "令和7981年"},
         {"[$-ja-JP]ggge\"年\"m\"月\"d\"日\"", 45296, "令和6年1月5日"},
+        // Not from LibreOffice, which knows neither: Microsoft documents
+        // [$-ja-JP-x-gannen] for 元年, and [$-F800]/[$-F400] as the system's
+        // long date and time, which a Japanese Windows writes as below.
+        {"[$-ja-JP-x-gannen]ggge\"年\"", 43586, "令和元年"},
+        {"[$-ja-JP-x-gannen]ggge\"年\"", 43952, "令和2年"},
+        {"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45296, "2024年1月5日"},
+        {"[$-F400]h:mm:ss\\ AM/PM", 0.75, "18:00:00"},
         {"ddd", 45296, "Fri"},
         {"dddd", 45296, "Friday"},
         {"mmm", 45296, "Jan"},
         {"[$-411]mmm", 45296, "1月"},
+        {"[$-ja]dddd", 45296, "金曜日"},
+        {"[$-JP]dddd", 45296, "金曜日"},
+        {"[$-en]dddd", 45296, "Friday"},
     }, false);
 }
 
@@ -103,6 +119,33 @@ TEST(NumberFormatJapanese, CurrencyAndNumbers) {
         {"#,##0,\"千円\"", 12345678, "12,346千円"},
         {"0.0%", 0.12345, "12.3%"},
         {"0.00E+00", 0.000123, "1.23E-04"},
+    }, false);
+}
+
+TEST(NumberFormatJapanese, FormatsCommonInJapaneseWorkbooks) {
+    ExpectAll({
+        {"#,##0_ ;[Red]\\-#,##0\\ ", -1234, "-1,234 "},
+        {"#,##0_ ;[Red]\\-#,##0\\ ", 1234, "1,234 "},
+        {"#,##0;\"▲ \"#,##0", -1234, "▲ 1,234"},
+        {"0_);[Red]\\(0\\)", -5, "(5)"},
+        {"0_);[Red]\\(0\\)", 5, "5 "},
+        {"yyyy\"年\"m\"月\"d\"日\"(aaa)", 45296, "2024年1月5日(金)"},
+        {"[$-411]ggge\"年\"m\"月\"d\"日\";@", 45296, "令和6年1月5日"},
+        {"h:mm;@", 0.5, "12:00"},
+        {"m/d;@", 45296, "1/5"},
+        {"General\"円\"", 1234, "1234円"},
+        {"#,##0\"個\"", 0, "0個"},
+        {"#,##0.0_ ;[Red]\\-#,##0.0\\ ", -1234.56, "-1,234.6 "},
+        {"??0.00", 1.5, "  1.50"},
+        {"#,##0;-#,##0;\"-\"", 0, "-"},
+        {"[<=999]000;[<=9999]000\\-00;000\\-0000", 1234567, "123-4567"},
+        {"[<=999]000;[<=9999]000\\-00;000\\-0000", 12, "012"},
+        {"[>=1000000]0.0,,\"M\";[>=1000]0.0,\"K\";0", 1234567, "1.2M"},
+        {"[>=1000000]0.0,,\"M\";[>=1000]0.0,\"K\";0", 4321, "4.3K"},
+        {"#,##0.00;[Red]#,##0.00", -3, "3.00"},
+        {"0%", -0.5, "-50%"},
+        {"# ?/?", -0.5, "- 1/2"},
+        {"$#,##0.00_);($#,##0.00)", -1234.5, "($1,234.50)"},
     }, false);
 }
 

@@ -33,7 +33,7 @@ struct KnownDifference {
 };
 
 const KnownDifference kKnownDifferences[] = {
-    {"e", "0.7", "US Excel shows the Gregorian year; a Japanese-locale Excel shows the era year (33)"},
+    {"e", "0.7", "US Excel shows the Gregorian year 1900; a Japanese-locale Excel shows the era year"},
     {"# ?\?/?????????", "0.123251512342345", "Excel's padding of a 9-digit denominator is not understood"},
     {"# ?? / ?????????", "0.123251512342345", "Excel's padding of a 9-digit denominator is not understood"},
     // Marked unconfirmed in the recording (third field "#"); they contradict

@@ -76,6 +76,9 @@ TEST(NumberFormat, RoundsHalfAwayFromZeroOnTheShownDecimals) {
         {"0.00", 999.995, "1000.00"},
         {"#,##0", 999999.5, "1,000,000"},
         {"0.0E+0", 9.96, "1.0E+1"},
+        // Excel keeps the sign of a negative number that rounds to zero.
+        {"0.00", -0.001, "-0.00"},
+        {"#,##0", -0.4, "-0"},
     });
 }
 
@@ -105,6 +108,7 @@ TEST(NumberFormat, HugeNumbersKeepFifteenSignificantDigits) {
 TEST(NumberFormat, DatesFollowExcelsCalendar) {
     ExpectAll({
         {"yyyy/m/d", 0, "1900/1/0"},
+        {"ggge", 0, "明治33"},
         {"yyyy/m/d", 1, "1900/1/1"},
         {"yyyy/m/d", 59, "1900/2/28"},
         {"yyyy/m/d", 60, "1900/2/29"},  // the day Excel believes in
@@ -140,8 +144,10 @@ TEST(NumberFormat, TimesRoundToTheFinestUnitShown) {
         {"mm:ss.000", 1.0005 / 86400, "00:01.001"},
         {"hh:mm", 0.6666666, "16:00"},
     });
-    // The 1904 system shows negative times with a sign.
+    // Only the 1904 system shows negative times.
     EXPECT_EQ(Show("h:mm", -1.0 / 24, true), "-1:00");
+    EXPECT_EQ(Show("[h]:mm;\"minus \"[h]:mm", -1.0 / 24, true), "minus 1:00");
+    EXPECT_EQ(Show("[h]:mm;\"minus \"[h]:mm", -1.0 / 24, false), "########");
 }
 
 TEST(NumberFormat, SectionsAndConditions) {
@@ -160,6 +166,7 @@ TEST(NumberFormat, SectionsAndConditions) {
         {"[Color12]0.0;[赤]-0.0", -2, "-2.0"},
         {"[$-409]0.00", 1.5, "1.50"},
         {"[$USD] 0", 3, "USD 3"},
+        {"G/標準\"円\"", 1234, "1234円"},
     });
     auto format = TNumberFormat::Compile(U(code));
     EXPECT_EQ(Utf16ToUtf8(format->FormatText(u"abc")), "text: abc");
@@ -203,6 +210,11 @@ TEST(NumberFormat, BuiltInFormats) {
              {35, 45296, "1月5日"},
              {30, 45296, "1/5/24"},
              {46, 1.5, "36:00:00"},
+             {41, -1234, " -1,234 "},
+             {42, 1234, " ¥1,234 "},
+             {43, 0, " -   "},
+             {44, -1234.5, " ¥-1,234.50 "},
+             {43, 1234.5, " 1,234.50 "},
              {57, 32516, "H1.1.8"},
          }) {
         EXPECT_EQ(Utf16ToUtf8(TNumberFormat::Compile(TNumberFormat::BuiltInCode(b.id))->FormatNumber(b.value, false)),
@@ -211,4 +223,15 @@ TEST(NumberFormat, BuiltInFormats) {
     }
     EXPECT_EQ(TNumberFormat::FormatBoolean(true), u"TRUE");
     EXPECT_EQ(TNumberFormat::FormatBoolean(false), u"FALSE");
+}
+
+TEST(NumberFormat, FractionsOfHugeValuesStayExact) {
+    ExpectAll({
+        {"# ?/?", 1e16, "10000000000000000    "},
+        {"?\?/??", 1e17, "100000000000000000/1 "},
+        {"?/8", 1e17, "800000000000000000/8"},
+        {"?/?", 12345678901.5, "24691357803/2"},
+        {"# ?/?", 0.999, "1    "},
+        {"# ?/4", 2.9, "3    "},
+    });
 }
