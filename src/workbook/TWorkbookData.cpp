@@ -29,6 +29,9 @@ void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& c
 
 void TSheetData::Seal()
 {
+    // A size hint that promised more than came must not keep the memory.
+    if (cells_.capacity() > cells_.size() + cells_.size() / 4 + 1024)
+        cells_.shrink_to_fit();
     if (sealed_)
         return;
     // Stable, so of two entries for one cell the later one is kept.

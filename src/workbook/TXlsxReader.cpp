@@ -1,6 +1,7 @@
 #include "workbook/TXlsxReader.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
@@ -212,6 +213,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     std::unordered_map<std::string, const TRelationship*> byId;
     for (const auto& r : relationships)
         byId.emplace(r.id, &r);
+    std::unordered_set<std::string> seenParts;
     for (const auto& entry : workbook.sheets) {
         const auto it = byId.find(entry.relationship);
         if (it == byId.end() || it->second->target.empty())
@@ -220,6 +222,10 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
         // Chart and dialog sheets are not worksheets.
         if (it->second->type != "worksheet")
             continue;
+        // Many sheets naming one large part would make the reading endless.
+        if (!seenParts.insert(it->second->target).second)
+            throw OpenError(archive.File(), u"シート \"" + Utf8ToUtf16(entry.name) +
+                                                u"\" の本体が他のシートと重複しています。");
         book->sheets.emplace_back(Utf8ToUtf16(entry.name));
         TSheetData& sheet = book->sheets.back();
         TXlsxSheetHandler handler(context, it->second->target, sheet);

@@ -35,6 +35,7 @@ private:
     enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
 
     void StartCell(const TXmlAttributes& attributes);
+    void ReserveFor(const char* ref);
     void EndCell();
     [[noreturn]] void Fail(const UnicodeString& why) const;
     UnicodeString CellName() const;

@@ -133,6 +133,14 @@ TEST_F(TExcelTest, ActiveWorkbookIsTheMostRecentlyOpened)
     }
     EXPECT_EQ(b.Worksheets().Item(1).Cells(1, 1).Text(), u"from b");
 
+    // Opening an open workbook again activates it and gives the same book.
+    TWorkbook again = excel.Workbooks().Open(PathOf("a.xlsx"));
+    EXPECT_EQ(excel.ActiveWorkbook().Worksheets().Item(1).Cells(2, 5).Text(), u"B5 text");
+    again.Close();
+    EXPECT_NE(OleMessage([&] { a.Worksheets(); }), "");
+    a = excel.Workbooks().Open(PathOf("a.xlsx"));
+    excel.Workbooks().Open(PathOf("b.xlsx"));
+
     b.Close();
     EXPECT_EQ(excel.ActiveWorkbook().Worksheets().Item(2).Cells(1, 1).Text(), u"detail A1");
     EXPECT_NE(OleMessage([&] { b.Close(); }), "");
