@@ -216,7 +216,7 @@ std::unique_ptr<TWorkbookData> TXlsConverter::Read(const fs::path& file) const
         // The caller knows only the .xls file.
         UnicodeString message = e.Message();
         ReplaceAll(message, FromPath(converted), FromPath(file));
-        throw EOleException(message);
+        throw EOleException(message + SaveAsXlsx);
     }
 }
 
