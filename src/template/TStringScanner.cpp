@@ -1,118 +1,128 @@
 #include "template/TStringScanner.h"
 
-#include <boost/regex/icu.hpp>
-
-#include <mutex>
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
-#include <unordered_map>
 
+#include "template/TCompiledPattern.h"
 #include "text/Exception.h"
 
 namespace {
 
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// Code points of UTF-16 text; an unpaired surrogate becomes U+FFFD, which
-// keeps it one character and keeps the engine's UTF-16 decoder from throwing.
-// `offsets`, when wanted and the text holds surrogate pairs, gets the UTF-16
-// offset of every code point plus the end.
-std::vector<UChar32> ToCodePoints(std::u16string_view text, std::vector<std::size_t>* offsets)
-{
-    std::vector<UChar32> out;
-    out.reserve(text.size());
-    bool pairs = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            pairs = true;
-            break;
-        }
-        out.push_back(IsHigh(c) || IsLow(c) ? 0xFFFD : c);
-    }
-    if (!pairs)
-        return out;
-
-    out.clear();
-    if (offsets)
-        offsets->clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (offsets)
-            offsets->push_back(i);
-        const char16_t c = text[i];
-        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            out.push_back(0x10000 + ((static_cast<UChar32>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else {
-            out.push_back(IsHigh(c) || IsLow(c) ? 0xFFFD : c);
-        }
-    }
-    if (offsets)
-        offsets->push_back(text.size());
-    return out;
-}
-
-// Compiled "\A" + pattern, one per distinct pattern for the whole process.
-class TPatternCache {
+// Reads UTF-16 text free of surrogates as code points, without a copy.
+class TUnitIterator {
 public:
-    std::shared_ptr<const boost::u32regex> Get(const UnicodeString& pattern)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = compiled_.find(pattern);
-        if (it != compiled_.end())
-            return it->second;
-        // Patterns built from data could grow the cache without bound.
-        if (compiled_.size() >= MaxEntries)
-            compiled_.clear();
-        const std::vector<UChar32> source = ToCodePoints(u"\\A" + pattern, nullptr);
-        std::shared_ptr<const boost::u32regex> regex;
-        try {
-            regex = std::make_shared<const boost::u32regex>(
-                boost::make_u32regex(source.data(), source.data() + source.size(), boost::regex_constants::perl));
-        } catch (const std::exception& e) {
-            throw Exception(u"正規表現 \"" + pattern + u"\" に誤りがあります。" + Utf8ToUtf16(e.what()));
-        }
-        compiled_.emplace(pattern, regex);
-        return regex;
-    }
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = UChar32;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const UChar32*;
+    using reference = UChar32;
+
+    TUnitIterator() = default;
+    explicit TUnitIterator(const char16_t* p) : p_(p) {}
+
+    UChar32 operator*() const { return *p_; }
+    UChar32 operator[](difference_type n) const { return p_[n]; }
+    TUnitIterator& operator++() { ++p_; return *this; }
+    TUnitIterator operator++(int) { TUnitIterator old = *this; ++p_; return old; }
+    TUnitIterator& operator--() { --p_; return *this; }
+    TUnitIterator operator--(int) { TUnitIterator old = *this; --p_; return old; }
+    TUnitIterator& operator+=(difference_type n) { p_ += n; return *this; }
+    TUnitIterator& operator-=(difference_type n) { p_ -= n; return *this; }
+    friend TUnitIterator operator+(TUnitIterator it, difference_type n) { return it += n; }
+    friend TUnitIterator operator+(difference_type n, TUnitIterator it) { return it += n; }
+    friend TUnitIterator operator-(TUnitIterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(TUnitIterator a, TUnitIterator b) { return a.p_ - b.p_; }
+    friend bool operator==(TUnitIterator a, TUnitIterator b) { return a.p_ == b.p_; }
+    friend auto operator<=>(TUnitIterator a, TUnitIterator b) { return a.p_ <=> b.p_; }
 
 private:
-    static constexpr std::size_t MaxEntries = 256;
-    std::mutex mutex_;
-    std::unordered_map<UnicodeString, std::shared_ptr<const boost::u32regex>> compiled_;
+    const char16_t* p_ = nullptr;
 };
-
-TPatternCache& PatternCache()
-{
-    static TPatternCache cache;
-    return cache;
-}
 
 } // namespace
 
 struct TStringScanner::Impl {
     UnicodeString text;                  // original text up to the first NUL
-    std::vector<UChar32> codePoints;     // what the engine searches
+    // Only text with surrogates is searched as a copy of code points; other
+    // text is searched in place, one code unit per code point.
+    std::vector<UChar32> codePoints;
     std::vector<std::size_t> offsets;    // UTF-16 offset per code point; empty = same index
+    bool wide = false;
+    std::size_t size = 0;                // code points
     std::size_t position = 0;            // next code point to scan
-    std::vector<UnicodeString> groups;
-    boost::match_results<const UChar32*> match;
+    // Code point begin and end of each group of the last match, NotMatched
+    // when it took no part.
+    static constexpr std::size_t NotMatched = static_cast<std::size_t>(-1);
+    std::vector<std::pair<std::size_t, std::size_t>> groups;
+    boost::match_results<const UChar32*> wideMatch;
+    boost::match_results<TUnitIterator> unitMatch;
+    // Last UTF-16 offset of each literal suffix seen so far (npos: nowhere).
+    std::vector<std::pair<UnicodeString, std::size_t>> lastSuffix;
 
     std::size_t Offset(std::size_t index) const { return offsets.empty() ? index : offsets[index]; }
+
+    // Whether `suffix` still occurs at or after the position: a match must end with it.
+    bool SuffixAhead(const UnicodeString& suffix)
+    {
+        if (suffix.empty())
+            return true;
+        auto it = std::find_if(lastSuffix.begin(), lastSuffix.end(), [&](const auto& e) { return e.first == suffix; });
+        if (it == lastSuffix.end()) {
+            // Each new ending costs one pass over the text; a few are plenty.
+            if (lastSuffix.size() >= 32)
+                return true;
+            it = lastSuffix.emplace(lastSuffix.end(), suffix, text.rfind(suffix));
+        }
+        return it->second != UnicodeString::npos && it->second >= Offset(position);
+    }
+
+    template <class Iterator, class Results>
+    bool Search(Iterator base, const TCompiledPattern& compiled, std::u16string_view pattern, Results& match)
+    {
+        const Iterator first = base + static_cast<std::ptrdiff_t>(position);
+        const Iterator last = base + static_cast<std::ptrdiff_t>(size);
+        if (size - position < compiled.prefix.size() ||
+            !std::equal(compiled.prefix.begin(), compiled.prefix.end(), first) || !SuffixAhead(compiled.suffix))
+            return false;
+        try {
+            // Searching from the position (not from the text's start) makes
+            // "\A" and look-behinds see exactly the remaining text.
+            if (!boost::u32regex_search(first, last, match, compiled.regex, boost::match_default))
+                return false;
+        } catch (const std::exception& e) {
+            throw Exception(u"正規表現 \"" + UnicodeString(pattern) + u"\" の照合に失敗しました。" +
+                            Utf8ToUtf16(e.what()));
+        }
+        groups.reserve(match.size());
+        for (std::size_t i = 0; i < match.size(); ++i) {
+            const auto& sub = match[static_cast<int>(i)];
+            if (sub.matched)
+                groups.emplace_back(static_cast<std::size_t>(sub.first - base), static_cast<std::size_t>(sub.second - base));
+            else
+                groups.emplace_back(NotMatched, NotMatched);
+        }
+        position = groups[0].second;
+        return true;
+    }
 };
 
 TStringScanner::TStringScanner(const UnicodeString& text)
     : impl_(std::make_unique<Impl>())
 {
-    impl_->text = text.substr(0, text.find(u'\0'));
-    impl_->codePoints = ToCodePoints(impl_->text, &impl_->offsets);
+    Impl& s = *impl_;
+    s.text = text.substr(0, text.find(u'\0'));
+    s.wide = std::any_of(s.text.begin(), s.text.end(), IsSurrogate);
+    if (s.wide)
+        s.codePoints = ToCodePoints(s.text, &s.offsets);
+    s.size = s.wide ? s.codePoints.size() : s.text.size();
 }
 
 TStringScanner::~TStringScanner() = default;
 
 bool TStringScanner::IsEmpty() const
 {
-    return impl_->position >= impl_->codePoints.size();
+    return impl_->position >= impl_->size;
 }
 
 std::u16string_view TStringScanner::Rest() const
@@ -120,55 +130,37 @@ std::u16string_view TStringScanner::Rest() const
     return std::u16string_view(impl_->text).substr(impl_->Offset(impl_->position));
 }
 
-int TStringScanner::Match(const UnicodeString& pattern)
+int TStringScanner::Match(std::u16string_view pattern)
 {
     Impl& s = *impl_;
     s.groups.clear();
-    const auto regex = PatternCache().Get(pattern);
-    const UChar32* base = s.codePoints.data();
-    const UChar32* first = base + s.position;
-    const UChar32* last = base + s.codePoints.size();
-    bool found = false;
-    try {
-        // Searching from the position (not from the text's start) makes "\A"
-        // and look-behinds see exactly the remaining text.
-        found = boost::u32regex_search(first, last, s.match, *regex, boost::match_default);
-    } catch (const std::exception& e) {
-        throw Exception(u"正規表現 \"" + pattern + u"\" の照合に失敗しました。" + Utf8ToUtf16(e.what()));
-    }
+    const TCompiledPattern& compiled = FindCompiledPattern(pattern);
+    const bool found = s.wide ? s.Search(static_cast<const UChar32*>(s.codePoints.data()), compiled, pattern, s.wideMatch)
+                              : s.Search(TUnitIterator(s.text.data()), compiled, pattern, s.unitMatch);
     if (!found)
         return -1;
-
-    s.groups.reserve(s.match.size());
-    for (std::size_t i = 0; i < s.match.size(); ++i) {
-        const auto& sub = s.match[static_cast<int>(i)];
-        if (!sub.matched) {
-            s.groups.emplace_back();
-            continue;
-        }
-        const std::size_t b = s.Offset(static_cast<std::size_t>(sub.first - base));
-        const std::size_t e = s.Offset(static_cast<std::size_t>(sub.second - base));
-        s.groups.push_back(s.text.substr(b, e - b));
-    }
-    s.position = static_cast<std::size_t>(s.match[0].second - base);
-    return static_cast<int>(s.groups[0].size());
+    return static_cast<int>(s.Offset(s.groups[0].second) - s.Offset(s.groups[0].first));
 }
 
-UnicodeString TStringScanner::Scan(const UnicodeString& pattern)
+UnicodeString TStringScanner::Scan(std::u16string_view pattern)
 {
     if (Match(pattern) < 0)
         return UnicodeString();
-    return impl_->groups[0];
+    return Group(0);
 }
 
-int TStringScanner::Skip(const UnicodeString& pattern)
+int TStringScanner::Skip(std::u16string_view pattern)
 {
     return Match(pattern);
 }
 
 UnicodeString TStringScanner::Group(int index) const
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= impl_->groups.size())
+    const Impl& s = *impl_;
+    if (index < 0 || static_cast<std::size_t>(index) >= s.groups.size())
         return UnicodeString();
-    return impl_->groups[static_cast<std::size_t>(index)];
+    const auto [begin, end] = s.groups[static_cast<std::size_t>(index)];
+    if (begin == Impl::NotMatched)
+        return UnicodeString();
+    return s.text.substr(s.Offset(begin), s.Offset(end) - s.Offset(begin));
 }

@@ -1,82 +1,158 @@
 #include "text/Mecsutils.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <initializer_list>
 #include <utility>
 
+#include "text/TCodeUnitScan.h"
+
 namespace {
 
-using Pair = std::pair<char16_t, char16_t>;
+// Code-unit substitution table. Most Japanese text (kanji, ASCII) has none of
+// the "from" characters, so a bitmap of their high bytes rules a code unit out
+// with a single lookup.
+class TSubstitution {
+public:
+    constexpr TSubstitution(std::initializer_list<std::pair<char16_t, char16_t>> pairs)
+    {
+        for (const auto& [from, to] : pairs) {
+            from_[count_] = from;
+            to_[count_] = to;
+            ++count_;
+            min_ = std::min(min_, from);
+            max_ = std::max(max_, from);
+            span_ = static_cast<char16_t>(max_ - min_);
+            highBytes_[from >> 8 >> 5] |= 1u << ((from >> 8) & 31);
+        }
+    }
 
-// Code-unit substitution. A full scan with a tiny table: cheaper than a map
-// for the handful of entries and keeps the text untouched when nothing hits.
-UnicodeString Substitute(const UnicodeString& text, std::initializer_list<Pair> table)
-{
-    UnicodeString out = text;
-    for (auto& c : out) {
-        for (const auto& [from, to] : table) {
-            if (c == from) {
-                c = to;
-                break;
+    void Apply(UnicodeString& text) const
+    {
+        using namespace TCodeUnitScan;
+        char16_t* p = text.data();
+        const std::size_t n = text.size();
+        const Units min = Splat(min_), span = Splat(span_);
+        const auto inRange = [&](Units v) { return v - min <= span; };
+        std::size_t i = 0;
+        while ((i = SkipBlocks(p, n, i, inRange)) < n) {
+            const std::size_t end = std::min(n, i + kLanes);
+            ApplyTo(p + i, p + end);
+            i = end;
+        }
+    }
+
+private:
+    static constexpr std::size_t kMax = 8;
+
+    void ApplyTo(char16_t* begin, char16_t* end) const
+    {
+        for (char16_t* it = begin; it != end; ++it) {
+            char16_t& c = *it;
+            const unsigned high = c >> 8;
+            if (c < min_ || c > max_ || (highBytes_[high >> 5] & (1u << (high & 31))) == 0)
+                continue;  // ASCII and most kana and kanji
+            for (std::size_t i = 0; i < count_; ++i) {
+                if (c == from_[i]) {
+                    c = to_[i];
+                    break;
+                }
             }
         }
     }
-    return out;
-}
+
+    char16_t from_[kMax]{};
+    char16_t to_[kMax]{};
+    std::size_t count_ = 0;
+    char16_t min_ = 0xFFFF;
+    char16_t max_ = 0;
+    char16_t span_ = 0;  // max_ - min_: one unsigned comparison tests the range
+    std::uint32_t highBytes_[8]{};  // high bytes of the "from" units
+};
+
+constexpr TSubstitution kJISX0208ToUnicode{
+    {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2}, {0x2014, 0x2015},
+    {0x2016, 0x2225}, {0x203E, 0xFFE3}, {0x2212, 0xFF0D}, {0x301C, 0xFF5E},
+};
+constexpr TSubstitution kUnicodeToCP932{{0x2014, 0x2015}, {0x203E, 0xFFE3}};
+constexpr TSubstitution kUnicodeToJISX0208{
+    {0x2014, 0x2015}, {0x203E, 0xFFE3}, {0x2225, 0x2016}, {0xFF0D, 0x2212},
+    {0xFF5E, 0x301C}, {0xFFE0, 0x00A2}, {0xFFE1, 0x00A3}, {0xFFE2, 0x00AC},
+};
 
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void AppendCodePoint(UnicodeString& out, char32_t cp)
+// Writes a code point at `w`; there is always room, as no output is longer
+// than the code units it came from.
+void PutCodePoint(UnicodeString& text, std::size_t& w, char32_t cp)
 {
     if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
+        text[w++] = static_cast<char16_t>(cp);
     } else {
         cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        text[w++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+        text[w++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
 }
 
 } // namespace
 
-UnicodeString MecsMappingFix_CP932ToUnicode(const UnicodeString& text)
+UnicodeString MecsMappingFix_CP932ToUnicode(UnicodeString text)
 {
     return text;
 }
 
-UnicodeString MecsMappingFix_JISX0208ToUnicode(const UnicodeString& text)
+UnicodeString MecsMappingFix_JISX0208ToUnicode(UnicodeString text)
 {
-    return Substitute(text, {
-        {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2}, {0x2014, 0x2015},
-        {0x2016, 0x2225}, {0x203E, 0xFFE3}, {0x2212, 0xFF0D}, {0x301C, 0xFF5E},
-    });
+    kJISX0208ToUnicode.Apply(text);
+    return text;
 }
 
-UnicodeString MecsMappingFix_UnicodeToCP932(const UnicodeString& text)
+UnicodeString MecsMappingFix_UnicodeToCP932(UnicodeString text)
 {
-    return MecsMappingFix_JISX0213ToJISX0208(Substitute(text, {{0x2014, 0x2015}, {0x203E, 0xFFE3}}));
+    kUnicodeToCP932.Apply(text);
+    return MecsMappingFix_JISX0213ToJISX0208(std::move(text));
 }
 
-UnicodeString MecsMappingFix_UnicodeToJISX0208(const UnicodeString& text)
+UnicodeString MecsMappingFix_UnicodeToJISX0208(UnicodeString text)
 {
-    return MecsMappingFix_JISX0213ToJISX0208(Substitute(text, {
-        {0x2014, 0x2015}, {0x203E, 0xFFE3}, {0x2225, 0x2016}, {0xFF0D, 0x2212},
-        {0xFF5E, 0x301C}, {0xFFE0, 0x00A2}, {0xFFE1, 0x00A3}, {0xFFE2, 0x00AC},
-    }));
+    kUnicodeToJISX0208.Apply(text);
+    return MecsMappingFix_JISX0213ToJISX0208(std::move(text));
 }
 
-UnicodeString MecsMappingFix_JISX0213ToJISX0208(const UnicodeString& text)
+// True for the code units the JIS X 0213 pass has to look at.
+bool NeedsJISX0213Pass(char16_t c)
 {
-    UnicodeString out;
-    out.reserve(text.size());
+    return c == 0x525D || c == 0x5861 || c == 0x9830 || (c & 0xF800) == 0xD800;
+}
+
+auto NeedsJISX0213Pass(TCodeUnitScan::Units v)
+{
+    using TCodeUnitScan::Splat;
+    return (v == Splat(0x525D)) | (v == Splat(0x5861)) | (v == Splat(0x9830)) |
+           ((v & Splat(0xF800)) == Splat(0xD800));
+}
+
+UnicodeString MecsMappingFix_JISX0213ToJISX0208(UnicodeString text)
+{
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        char32_t cp = text[i];
-        if (IsHigh(text[i]) && i + 1 < n && IsLow(text[i + 1])) {
+    // Most text has none of them: find the first before touching anything.
+    std::size_t w = TCodeUnitScan::SkipBlocks(text.data(), n, 0,
+                                              [](TCodeUnitScan::Units v) { return NeedsJISX0213Pass(v); });
+    while (w < n && !NeedsJISX0213Pass(text[w]))
+        ++w;
+    for (std::size_t i = w; i < n; ++i) {
+        const char16_t c = text[i];
+        if (!NeedsJISX0213Pass(c)) {
+            text[w++] = c;  // the common case: nothing to look at
+            continue;
+        }
+        char32_t cp = c;
+        if (IsHigh(c) && i + 1 < n && IsLow(text[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
-        } else if (IsHigh(text[i]) || IsLow(text[i])) {
+        } else if (IsHigh(c) || IsLow(c)) {
             continue;  // unpaired: no code point to encode
         }
         switch (cp) {
@@ -86,9 +162,10 @@ UnicodeString MecsMappingFix_JISX0213ToJISX0208(const UnicodeString& text)
         case 0x20B9F: cp = 0x53F1; break;
         default: break;
         }
-        AppendCodePoint(out, cp);
+        PutCodePoint(text, w, cp);
     }
-    return out;
+    text.resize(w);
+    return text;
 }
 
 UnicodeString MecsStretchElement(const RawByteString& bytes)

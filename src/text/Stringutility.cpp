@@ -3,6 +3,7 @@
 #include <unicode/normalizer2.h>
 
 #include "text/TCodePageConverter.h"
+#include "text/TCodeUnitScan.h"
 
 namespace Stringutility {
 
@@ -35,21 +36,34 @@ UnicodeString FromUTF16Bytes(std::string_view bytes, bool bigEndian)
     return out;
 }
 
+// Marks that Shift_JIS encoding composes with the character before them.
 bool IsNonSpacingMark(char16_t c)
 {
     return (c >= 0x0300 && c <= 0x036F) || c == 0x3099 || c == 0x309A;
 }
 
-// Base character plus non-spacing mark to the precomposed character where
-// Unicode has one (か + U+3099 to が), as Shift_JIS only holds the latter.
-bool HasMarkToCompose(std::u16string_view text)
+// The text up to its first U+0000, and whether a mark in it may compose.
+std::u16string_view UpToNul(const UnicodeString& text, bool& hasMark)
 {
-    for (std::size_t i = 1; i < text.size(); ++i)
-        if (IsNonSpacingMark(text[i]))
-            return true;
-    return false;
+    using namespace TCodeUnitScan;
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    bool mark = false;
+    for (; i + kLanes <= n; i += kLanes) {
+        const Units v = Load(p + i);
+        if (Any(v == Splat(0)))
+            break;
+        mark |= Any((v - Splat(0x0300) <= Splat(0x6F)) | (v - Splat(0x3099) <= Splat(1)));
+    }
+    for (; i < n && p[i] != 0; ++i)
+        mark |= IsNonSpacingMark(p[i]);
+    hasMark = mark;
+    return std::u16string_view(p, i);
 }
 
+// Base character plus non-spacing mark to the precomposed character where
+// Unicode has one (か + U+3099 to が), as Shift_JIS only holds the latter.
 UnicodeString ComposePairs(std::u16string_view text)
 {
     UErrorCode status = U_ZERO_ERROR;
@@ -91,10 +105,11 @@ RawByteString UTF16ToAnsi(const UnicodeString& text, unsigned codePage)
     RawByteString out;
     out.codePage = codePage;
     // Conversion takes the text as null-terminated.
-    const std::u16string_view view(text.c_str());
+    bool hasMark = false;
+    const std::u16string_view view = UpToNul(text, hasMark);
     if (view.empty())
         return out;
-    if (codePage == kShiftJis && HasMarkToCompose(view)) {
+    if (codePage == kShiftJis && hasMark) {
         TCodePageConverter::Encode(ComposePairs(view), codePage, out.bytes);
     } else {
         TCodePageConverter::Encode(view, codePage, out.bytes);

@@ -14,10 +14,15 @@ inline constexpr unsigned CP_EUC_JP = 20932;
 // The system's default code page: what an index outside the list maps to.
 inline constexpr unsigned CP_DEFAULT = 0;
 
+// The bytes to write at the start of a file in this code page.
+RawByteString GetPreamble(unsigned codePage);
+
 struct TCharset {
     int index;
     const char16_t* name;   // the name shown in every charset list
     unsigned codePage;
+
+    RawByteString Preamble() const { return GetPreamble(codePage); }
 };
 
 // Every charset, in list order (index 0, 1, 2).
@@ -34,8 +39,5 @@ UnicodeString NameOf(int index);
 
 // The index of a shown name (exact match), or -1.
 int IndexOfName(const UnicodeString& name);
-
-// The bytes to write at the start of a file in this code page.
-RawByteString GetPreamble(unsigned codePage);
 
 } // namespace TCodePage

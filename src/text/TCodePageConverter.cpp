@@ -4,7 +4,7 @@
 
 #include <bit>
 #include <cerrno>
-#include <cstring>
+#include <memory>
 #include <unordered_map>
 
 namespace TCodePageConverter {
@@ -119,27 +119,25 @@ std::size_t InvalidLength(unsigned codePage, const unsigned char* p, std::size_t
     }
 }
 
-// Moves iconv back to its initial shift state, writing any escape needed.
-void Flush(iconv_t cd, std::string& out, std::size_t& used)
+// iconv writes into a reused buffer whose contents are appended to the
+// result: no zero-filling and no touching of memory the result never uses.
+// It is large because glibc redoes work each time the output fills up.
+constexpr std::size_t kChunkBytes = 1024 * 1024;
+
+char* ScratchBuffer()
 {
-    for (;;) {
-        char* outp = out.data() + used;
-        std::size_t outLeft = out.size() - used;
-        const std::size_t r = iconv(cd, nullptr, nullptr, &outp, &outLeft);
-        const int error = errno;
-        used = static_cast<std::size_t>(outp - out.data());
-        if (r != kFailed || error != E2BIG)
-            return;
-        out.resize(out.size() * 2 + 16);
-    }
+    thread_local std::unique_ptr<char[]> buffer(new char[kChunkBytes]);
+    return buffer.get();
 }
 
-void Append(std::string& out, std::size_t& used, std::string_view bytes)
+// Moves iconv back to its initial shift state, writing any escape needed.
+void Flush(iconv_t cd, std::string& out)
 {
-    if (out.size() - used < bytes.size())
-        out.resize(out.size() * 2 + bytes.size() + 16);
-    std::memcpy(out.data() + used, bytes.data(), bytes.size());
-    used += bytes.size();
+    char chunk[64];
+    char* outp = chunk;
+    std::size_t outLeft = sizeof chunk;
+    iconv(cd, nullptr, nullptr, &outp, &outLeft);
+    out.append(chunk, static_cast<std::size_t>(outp - chunk));
 }
 
 std::string EncodeDefaultChar(iconv_t cd)
@@ -189,49 +187,39 @@ bool Decode(std::string_view bytes, unsigned codePage, UnicodeString& out)
         return false;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
 
-    // Every code page here yields at most one code unit per input byte;
-    // a larger need is met by growing.
-    out.resize(bytes.size() + 8);
-    std::size_t used = 0;  // code units written
+    // Every code page here yields at most one code unit per input byte.
+    out.reserve(bytes.size());
+    auto* chunk = reinterpret_cast<char16_t*>(ScratchBuffer());
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
-    auto room = [&](std::size_t units) {
-        if (out.size() - used < units)
-            out.resize(out.size() * 2 + units);
-    };
-    for (bool flushed = false; !flushed;) {
-        char* base = reinterpret_cast<char*>(out.data());
-        char* outp = base + used * 2;
-        std::size_t outLeft = (out.size() - used) * 2;
+    for (;;) {
+        char* outp = reinterpret_cast<char*>(chunk);
+        std::size_t outLeft = kChunkBytes;
         // Once the input is used up, one more call emits what the decoder
         // still holds back (combining code pages keep the last character).
         const bool atEnd = inLeft == 0;
         const std::size_t r = atEnd ? iconv(cd, nullptr, nullptr, &outp, &outLeft)
                                     : iconv(cd, &in, &inLeft, &outp, &outLeft);
         const int error = errno;
-        used = static_cast<std::size_t>(outp - base) / 2;
+        out.append(chunk, static_cast<std::size_t>(outp - reinterpret_cast<char*>(chunk)) / 2);
         if (r != kFailed) {
-            flushed = atEnd;
-            continue;
-        }
-        if (error == E2BIG) {
-            room(out.size() + 16);
-            continue;
-        }
-        room(1);
-        out[used++] = u'\uFFFD';
-        if (atEnd || error == EINVAL) {
-            // a sequence cut off by the end of the bytes
-            inLeft = 0;
             if (atEnd)
                 break;
+            continue;
+        }
+        if (error == E2BIG)
+            continue;
+        out += u'\uFFFD';
+        if (atEnd)
+            break;
+        if (error == EINVAL) {
+            inLeft = 0;  // a sequence cut off by the end of the bytes
             continue;
         }
         const std::size_t skip = InvalidLength(codePage, reinterpret_cast<const unsigned char*>(in), inLeft);
         in += skip;
         inLeft -= skip;
     }
-    out.resize(used);
     return true;
 }
 
@@ -247,22 +235,18 @@ bool Encode(std::u16string_view text, unsigned codePage, std::string& out)
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
 
     const bool utf8 = codePage == 65001;
-    out.resize(text.size() * (utf8 ? 3 : 2) + 16);
-    std::size_t used = 0;
+    out.reserve(text.size() * (utf8 ? 3 : 2));
+    char* chunk = ScratchBuffer();
     char* in = reinterpret_cast<char*>(const_cast<char16_t*>(text.data()));
     std::size_t inLeft = text.size() * 2;
     while (inLeft > 0) {
-        char* outp = out.data() + used;
-        std::size_t outLeft = out.size() - used;
+        char* outp = chunk;
+        std::size_t outLeft = kChunkBytes;
         const std::size_t r = iconv(cd, &in, &inLeft, &outp, &outLeft);
         const int error = errno;
-        used = static_cast<std::size_t>(outp - out.data());
-        if (r != kFailed)
-            break;
-        if (error == E2BIG) {
-            out.resize(out.size() * 2 + 16);
+        out.append(chunk, static_cast<std::size_t>(outp - chunk));
+        if (r != kFailed || error == E2BIG)
             continue;
-        }
         // The code unit at `in` cannot be encoded (EILSEQ), or is a high
         // surrogate cut off by the end (EINVAL).
         const std::size_t pos = text.size() - inLeft / 2;
@@ -273,13 +257,12 @@ bool Encode(std::u16string_view text, unsigned codePage, std::string& out)
         else if (utf8 && (IsHigh(text[pos]) || IsLow(text[pos])))
             replacement = "\xEF\xBF\xBD";
         // Back to the initial shift state so the replacement reads as itself.
-        Flush(cd, out, used);
-        Append(out, used, replacement);
+        Flush(cd, out);
+        out.append(replacement);
         in += units * 2;
         inLeft -= units * 2;
     }
-    Flush(cd, out, used);
-    out.resize(used);
+    Flush(cd, out);
     return true;
 }
 

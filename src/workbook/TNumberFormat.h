@@ -26,6 +26,9 @@ public:
     virtual UnicodeString FormatText(const UnicodeString& text) const = 0;
     // Whether Excel treats the format as a date or time format.
     virtual bool IsDateTime() const = 0;
+
+    // Displayed text of a boolean cell, whatever its format.
+    static UnicodeString FormatBoolean(bool value) { return value ? u"TRUE" : u"FALSE"; }
 };
 
 } // namespace Excel

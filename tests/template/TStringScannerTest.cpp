@@ -124,6 +124,7 @@ TEST(TStringScanner, UnpairedSurrogatesAreOrdinaryCharacters)
         {UnicodeString{low, high}, u"..", 2},
         {UnicodeString(1, high) + u"\U0001F600", u"..", 3},
         {UnicodeString(u"x") + high + u"\U0001F600" + low, u".{4}", 5},
+        {UnicodeString{u'x', high}, u".\uFFFD", 2},  // what the engine sees in its place
     };
     for (const auto& c : cases) {
         TStringScanner scanner(c.text);
@@ -135,6 +136,57 @@ TEST(TStringScanner, UnpairedSurrogatesAreOrdinaryCharacters)
     const UnicodeString pattern{u'(', high, u')'};
     TStringScanner scanner(UnicodeString{high});
     EXPECT_NO_THROW(scanner.Skip(pattern));
+}
+
+TEST(TStringScanner, OptionalRepeatedAndEscapedStartsStillMatch)
+{
+    struct Case {
+        const char16_t* text;
+        const char16_t* pattern;
+        int length;
+    };
+    const Case cases[] = {
+        {u"b", u"a?b", 1},          {u"b", u"a*b", 1},          {u"b", u"a{0}b", 1},
+        {u"aab", u"a+b", 3},        {u"abb", u"ab{2}", 3},      {u"a", u"ab?", 1},
+        {u"c", u"ab|c", 1},         {u"x", u"\\<x", 1},          {u"A", u"\\x41", 1},      {u"A-", u"\\x41-", 2},
+        {u"ABC", u"(?i)abc", 3},    {u"<!x", u"<\\!x", 3},       {u"a.b", u"a\\.b", 3},
+        {u"a b", u"a b", 3},        {u"a\u3042", u"a\u3042", 2}, {u"\U0001F600", u"\U0001F600", 2},
+        {u"ab", u"a(?=b)", 1},      {u"ab", u"a$", -1},         {u"a", u"a$", 1},
+        {u"ab", u"ac", -1},         {u"a", u"ab", -1},          {u"-->", u"--->", -1},
+        {u"x--->", u".*--->", 5},   {u"x-->", u".*--->", -1},
+    };
+    for (const auto& c : cases) {
+        TStringScanner scanner(c.text);
+        EXPECT_EQ(scanner.Skip(c.pattern), c.length) << Utf16ToUtf8(c.pattern);
+    }
+}
+
+TEST(TStringScanner, ManyDistinctPatternsStayApart)
+{
+    // More patterns than any cache holds, visited twice, so evicted entries
+    // are compiled again and never confused with each other.
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 600; ++i) {
+            const UnicodeString number = Utf8ToUtf16(std::to_string(i));
+            TStringScanner scanner(u"k" + number + u";");
+            EXPECT_EQ(scanner.Skip(u"k" + number + u"(?=;)"), static_cast<int>(number.size()) + 1);
+            EXPECT_EQ(scanner.Skip(u"k" + number), -1);
+        }
+    }
+}
+
+TEST(TStringScanner, ManyPatternEndingsOnOneText)
+{
+    UnicodeString text;
+    for (int i = 0; i < 40; ++i)
+        text += u" k" + Utf8ToUtf16(std::to_string(i));
+    TStringScanner scanner(text);
+    for (int i = 0; i < 40; ++i) {
+        const UnicodeString word = u"k" + Utf8ToUtf16(std::to_string(i));
+        EXPECT_EQ(scanner.Skip(u".*?" + word), static_cast<int>(word.size()) + 1) << i;
+        EXPECT_EQ(scanner.Skip(u".*?k0"), -1) << i;  // only behind the position now
+    }
+    EXPECT_TRUE(scanner.IsEmpty());
 }
 
 TEST(TStringScanner, BadPatternRaisesTheSystemsException)

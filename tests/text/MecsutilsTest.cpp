@@ -7,7 +7,7 @@ using hexbytes::Units;
 
 namespace {
 
-using Fix = UnicodeString (*)(const UnicodeString&);
+using Fix = UnicodeString (*)(UnicodeString);
 
 struct FixCase {
     const char* name;
@@ -69,6 +69,37 @@ TEST(Mecsutils, StretchElementWidensEveryByte)
     }
     EXPECT_EQ(MecsStretchElement(RawByteString{all, RawCodePage}), expected);
     EXPECT_EQ(MecsStretchElement(RawByteString{}), u"");
+}
+
+} // namespace
+
+namespace {
+
+// The corrections pass over long runs in blocks; a hit must be found at every
+// offset within and across blocks.
+TEST(Mecsutils, FindsHitsAtEveryOffset)
+{
+    for (std::size_t length : {1u, 7u, 8u, 9u, 16u, 17u, 40u}) {
+        for (std::size_t at = 0; at < length; ++at) {
+            UnicodeString text(length, u'漢');
+            UnicodeString expected = text;
+            text[at] = u'頰';
+            expected[at] = u'頬';
+            EXPECT_EQ(MecsMappingFix_UnicodeToCP932(text), expected) << length << " " << at;
+
+            text[at] = u'\u2014';
+            expected[at] = u'\u2015';
+            EXPECT_EQ(MecsMappingFix_UnicodeToCP932(text), expected) << length << " " << at;
+
+            text[at] = u'\uFF5E';
+            expected[at] = u'\u301C';
+            EXPECT_EQ(MecsMappingFix_UnicodeToJISX0208(text), expected) << length << " " << at;
+
+            text[at] = u'\xDC00';
+            expected.erase(at, 1);
+            EXPECT_EQ(MecsMappingFix_JISX0213ToJISX0208(text), expected) << length << " " << at;
+        }
+    }
 }
 
 } // namespace

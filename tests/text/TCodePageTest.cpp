@@ -17,7 +17,8 @@ TEST(TCodePage, ListOrderNamesAndCodePages)
         int index;
         UnicodeString name;
         unsigned codePage;
-    } expected[] = {{0, u"Shift_JIS", 932}, {1, u"UTF-8", 65001}, {2, u"EUC-JP", 20932}};
+        const char* preamble;
+    } expected[] = {{0, u"Shift_JIS", 932, ""}, {1, u"UTF-8", 65001, "efbbbf"}, {2, u"EUC-JP", 20932, ""}};
     for (const auto& e : expected) {
         EXPECT_EQ(charsets[static_cast<std::size_t>(e.index)].index, e.index);
         EXPECT_EQ(charsets[static_cast<std::size_t>(e.index)].name, e.name);
@@ -25,6 +26,7 @@ TEST(TCodePage, ListOrderNamesAndCodePages)
         EXPECT_EQ(TCodePage::NameOf(e.index), e.name);
         EXPECT_EQ(TCodePage::IndexOfName(e.name), e.index);
         EXPECT_TRUE(TCodePage::IsValidIndex(e.index));
+        EXPECT_EQ(ToHex(charsets[static_cast<std::size_t>(e.index)].Preamble().bytes), e.preamble);
     }
 }
 

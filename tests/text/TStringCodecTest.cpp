@@ -293,3 +293,28 @@ TEST(Codec, BomTestsNeedTheWholeMark)
 }
 
 } // namespace
+
+namespace {
+
+// Encoding looks for U+0000 and for marks to compose in blocks; both must be
+// found at every offset.
+TEST(EncodeString, FindsNulAndMarksAtEveryOffset)
+{
+    for (std::size_t length : {1u, 7u, 8u, 9u, 16u, 17u, 40u}) {
+        for (std::size_t at = 0; at < length; ++at) {
+            UnicodeString text(length, u'か');
+            text[at] = u'\0';
+            EXPECT_EQ(EncodeString(text, 932).size(), 2 * at) << length << " " << at;
+            EXPECT_EQ(EncodeString(text, 65001).size(), 3 * at) << length << " " << at;
+
+            if (at == 0)
+                continue;
+            text[at] = u'\u3099';  // か + voiced mark is が (82 AA)
+            const std::string bytes = EncodeString(text, 932).bytes;
+            EXPECT_EQ(bytes.size(), 2 * (length - 1)) << length << " " << at;
+            EXPECT_EQ(ToHex(bytes.substr(2 * (at - 1), 2)), "82aa") << length << " " << at;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,108 @@
+#include "settings/TIniFileIO.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+#include "text/Stringutility.h"
+#include "text/TFileUtility.h"
+#include "text/TStringUtility.h"
+
+namespace {
+
+constexpr unsigned ShiftJisCodePage = 932;
+
+constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view Utf16LEMark = "\xFF\xFE";
+constexpr std::string_view Utf16BEMark = "\xFE\xFF";
+
+} // namespace
+
+namespace TIniFileIO {
+
+bool ReadExisting(const UnicodeString& path, std::string& bytes)
+{
+    struct stat st {};
+    const bool hasNul = path.find(u'\0') != UnicodeString::npos;
+    if (!hasNul && ::stat(Utf16ToUtf8(path).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return false;
+    bytes = TFileUtility::LoadFileBytes(path).bytes;
+    return true;
+}
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra;
+        char32_t c;
+        char32_t min;
+        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
+        else return false;
+        if (i + extra >= n)
+            return false;
+        for (std::size_t j = 1; j <= extra; ++j) {
+            if ((p[i + j] & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (p[i + j] & 0x3F);
+        }
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+UnicodeString Decode(std::string_view bytes, TIniEncoding& encoding)
+{
+    if (bytes.starts_with(Utf8Mark)) {
+        encoding = TIniEncoding::Utf8Bom;
+        return Utf8ToUtf16(bytes.substr(Utf8Mark.size()));
+    }
+    if (bytes.starts_with(Utf16LEMark)) {
+        encoding = TIniEncoding::Utf16LE;
+        return Stringutility::UTF16LEToUnicode(bytes.substr(2));
+    }
+    if (bytes.starts_with(Utf16BEMark)) {
+        encoding = TIniEncoding::Utf16BE;
+        return Stringutility::UTF16BEToUnicode(bytes.substr(2));
+    }
+    if (IsValidUtf8(bytes)) {
+        encoding = TIniEncoding::Utf8;
+        return Utf8ToUtf16(bytes);
+    }
+    encoding = TIniEncoding::ShiftJis;
+    return TStringUtility::DecodeString(RawByteString{std::string(bytes), ShiftJisCodePage}, ShiftJisCodePage);
+}
+
+std::string Encode(const UnicodeString& text, TIniEncoding encoding)
+{
+    switch (encoding) {
+    case TIniEncoding::Utf8:
+        return Utf16ToUtf8(text);
+    case TIniEncoding::Utf8Bom:
+        return std::string(Utf8Mark) + Utf16ToUtf8(text);
+    case TIniEncoding::Utf16LE:
+        return std::string(Utf16LEMark) + Stringutility::UnicodeToUTF16LE(text).bytes;
+    case TIniEncoding::Utf16BE:
+        return std::string(Utf16BEMark) + Stringutility::UnicodeToUTF16BE(text).bytes;
+    case TIniEncoding::ShiftJis: {
+        RawByteString sjis = TStringUtility::EncodeString(text, ShiftJisCodePage);
+        // Characters outside the code page would turn into "?".
+        if (TStringUtility::DecodeString(sjis, ShiftJisCodePage) == text)
+            return std::move(sjis.bytes);
+        return Encode(text, TIniEncoding::Utf8Bom);
+    }
+    }
+    return Utf16ToUtf8(text);
+}
+
+} // namespace TIniFileIO

@@ -1,0 +1,132 @@
+#include "text/TAtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "text/TFileError.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void ThrowCreateError(const UnicodeString& path, int error)
+{
+    throw FileCreateError(path, error);
+}
+
+// Removes the temporary file unless it has been renamed into place.
+class TTempGuard {
+public:
+    TTempGuard() = default;
+    ~TTempGuard()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    TTempGuard(const TTempGuard&) = delete;
+    TTempGuard& operator=(const TTempGuard&) = delete;
+
+    int fd_ = -1;
+    fs::path path_;
+};
+
+fs::path ResolveTarget(const fs::path& target)
+{
+    std::error_code ec;
+    if (!fs::is_symlink(target, ec))
+        return target;
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    return ec ? target : resolved;
+}
+
+int CreateUnique(const fs::path& target, mode_t mode, fs::path& created)
+{
+    std::random_device rd;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    // Shortened so that a long but valid target name still leaves room.
+    const std::string stem = "." + target.filename().string().substr(0, 200) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(rd()));
+        fs::path candidate = folder / (stem + suffix);
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            created = std::move(candidate);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void SyncFolder(const fs::path& target)
+{
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // best effort: the rename itself has already succeeded
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+namespace TAtomicFile {
+
+void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode)
+{
+    // A NUL would cut the name short and let another file be replaced.
+    if (path.find(u'\0') != UnicodeString::npos)
+        ThrowCreateError(path, EINVAL);
+    const fs::path target = ResolveTarget(ToPath(path));
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode))
+        ThrowCreateError(path, EISDIR);
+
+    TTempGuard temp;
+    temp.fd_ = CreateUnique(target, newFileMode, temp.path_);
+    if (temp.fd_ < 0)
+        ThrowCreateError(path, errno);
+    if (existed) {
+        // An administrator saving someone else's file must not take it over.
+        if (::geteuid() == 0)
+            (void)!::fchown(temp.fd_, old.st_uid, old.st_gid);
+        ::fchmod(temp.fd_, old.st_mode & 07777);
+    }
+    if (!WriteAll(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
+        ThrowCreateError(path, errno);
+    const int fd = temp.fd_;
+    temp.fd_ = -1;
+    if (::close(fd) != 0)
+        ThrowCreateError(path, errno);
+    if (::rename(temp.path_.c_str(), target.c_str()) != 0)
+        ThrowCreateError(path, errno);
+    temp.path_.clear();
+    SyncFolder(target);
+}
+
+} // namespace TAtomicFile

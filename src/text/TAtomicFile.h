@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string_view>
+#include <sys/types.h>
+
+#include "text/UnicodeString.h"
+
+namespace TAtomicFile {
+
+// Replaces the file at `path` with `bytes` in one step: the bytes go to a
+// temporary file in the same folder, which is flushed to disk and then renamed
+// over the target. On any failure the old file is left as it was, the
+// temporary file is removed, and an Exception with the platform's reason is
+// raised. An existing file keeps its permission bits; a new file gets
+// `newFileMode` less the umask. A symbolic link is followed, so the file it
+// points to is replaced and the link stays.
+void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode = 0666);
+
+} // namespace TAtomicFile
