@@ -1,8 +1,11 @@
 #include "workbook/TXlsxReader.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
+#include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
+#include "workbook/TWorkbookFile.h"
 #include "workbook/TXlsxPackage.h"
 #include "workbook/TXlsxSheet.h"
 #include "workbook/TXlsxValues.h"
@@ -49,7 +52,10 @@ public:
 // Shared strings: rich-text runs are joined, phonetic runs left out.
 class TSharedStringsHandler : public TXmlHandler {
 public:
-    explicit TSharedStringsHandler(TWorkbookData& book) : book_(book) {}
+    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file)
+        : book_(book), file_(std::move(file))
+    {
+    }
     std::uint32_t count = 0;
 
     void StartElement(const TXmlName& name, const TXmlAttributes&) override
@@ -76,6 +82,9 @@ public:
             --phonetic_;
         } else if (name.local == "si" && inItem_) {
             inItem_ = false;
+            if (count >= MaxStoredCells)
+                throw OpenError(file_, u"共有文字列が多すぎます (" +
+                                           IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
             UnicodeString text = Utf8ToUtf16(text_);
             DecodeXmlEscapes(text);
             book_.AddString(std::move(text));
@@ -90,6 +99,7 @@ public:
 
 private:
     TWorkbookData& book_;
+    std::filesystem::path file_;
     bool inItem_ = false;
     bool collecting_ = false;
     int phonetic_ = 0;
@@ -191,7 +201,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     const auto relationships = ReadRelationships(archive, workbookPart);
     if (const auto* strings = FindRelationship(relationships, "sharedStrings");
         strings && archive.Contains(strings->target)) {
-        TSharedStringsHandler handler(*book);
+        TSharedStringsHandler handler(*book, archive.File());
         context.sharedBase = static_cast<std::uint32_t>(book->StringCount());
         ParseXmlEntry(archive, strings->target, handler);
         context.sharedCount = handler.count;
@@ -203,6 +213,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     std::unordered_map<std::string, const TRelationship*> byId;
     for (const auto& r : relationships)
         byId.emplace(r.id, &r);
+    std::unordered_set<std::string> seenParts;
     for (const auto& entry : workbook.sheets) {
         const auto it = byId.find(entry.relationship);
         if (it == byId.end() || it->second->target.empty())
@@ -211,6 +222,10 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
         // Chart and dialog sheets are not worksheets.
         if (it->second->type != "worksheet")
             continue;
+        // Many sheets naming one large part would make the reading endless.
+        if (!seenParts.insert(it->second->target).second)
+            throw OpenError(archive.File(), u"シート \"" + Utf8ToUtf16(entry.name) +
+                                                u"\" の本体が他のシートと重複しています。");
         book->sheets.emplace_back(Utf8ToUtf16(entry.name));
         TSheetData& sheet = book->sheets.back();
         TXlsxSheetHandler handler(context, it->second->target, sheet);

@@ -1,9 +1,11 @@
 #include "workbook/TXlsxSheet.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
+#include "workbook/TWorkbookFile.h"
 #include "workbook/TXlsxPackage.h"
 #include "workbook/TXlsxValues.h"
 
@@ -46,12 +48,15 @@ UnicodeString ColumnLetters(std::uint32_t column)
 
 UnicodeString Quote(std::string_view text)
 {
-    return u"\"" + Utf8ToUtf16(text.substr(0, 64)) + u"\"";
+    UnicodeString quoted = u"\"";
+    quoted += Utf8ToUtf16(text.substr(0, 64));
+    quoted += u'"';
+    return quoted;
 }
 
 } // namespace
 
-TXlsxSheetHandler::TXlsxSheetHandler(const TXlsxContext& context, std::string part,
+TXlsxSheetHandler::TXlsxSheetHandler(TXlsxContext& context, std::string part,
                                      TSheetData& sheet)
     : context_(context), part_(std::move(part)), sheet_(sheet)
 {
@@ -75,6 +80,8 @@ void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes&
     if (!inSheetData_) {
         if (local == "sheetData")
             inSheetData_ = true;
+        else if (local == "dimension")
+            ReserveFor(attributes.Find("ref"));
         return;
     }
     if (inCell_) {
@@ -109,6 +116,25 @@ void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes&
     } else if (local == "c") {
         StartCell(attributes);
     }
+}
+
+void TXlsxSheetHandler::ReserveFor(const char* ref)
+{
+    // Only a hint: a false or huge range reserves a bounded amount, and
+    // untouched reserved memory costs nothing until cells arrive.
+    constexpr std::uint64_t MaxHint = 1u << 22;
+    if (!ref)
+        return;
+    const std::string_view range(ref);
+    const auto colon = range.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    std::uint32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    if (!ParseCellReference(range.substr(0, colon), r1, c1) ||
+        !ParseCellReference(range.substr(colon + 1), r2, c2) || r2 < r1 || c2 < c1)
+        return;
+    const std::uint64_t cells = std::uint64_t(r2 - r1 + 1) * (c2 - c1 + 1);
+    sheet_.Reserve(static_cast<std::size_t>(std::min(cells, MaxHint)));
 }
 
 void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
@@ -205,9 +231,7 @@ void TXlsxSheetHandler::EndCell()
         cell.text = book.AddString(std::move(text));
     };
 
-    if (kind_ == TKind::Inline || (hasInline_ && !hasValue_)) {
-        if (!hasInline_)
-            return;
+    if (hasInline_) {
         addText(inline_);
     } else if (!hasValue_) {
         return;  // a styled cell without a value reads as empty
@@ -258,6 +282,9 @@ void TXlsxSheetHandler::EndCell()
             break;
         }
     }
+    if (++context_.storedCells > MaxStoredCells)
+        Fail(u"セルが多すぎます (" + IntToStr(static_cast<long long>(MaxStoredCells)) +
+             u" 個まで)。");
     sheet_.Set(row_, column_, cell);
 }
 

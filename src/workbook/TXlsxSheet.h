@@ -17,6 +17,7 @@ struct TXlsxContext {
     std::uint32_t sharedBase = 0;   // pool index of shared string 0
     std::uint32_t sharedCount = 0;
     std::vector<std::uint32_t> cellFormats;  // cellXfs index -> format index
+    std::size_t storedCells = 0;             // over all sheets, against MaxStoredCells
 };
 
 // Streams the <sheetData> of one worksheet part into a TSheetData. Only cells
@@ -24,7 +25,7 @@ struct TXlsxContext {
 // costs nothing.
 class TXlsxSheetHandler : public TXmlHandler {
 public:
-    TXlsxSheetHandler(const TXlsxContext& context, std::string part, TSheetData& sheet);
+    TXlsxSheetHandler(TXlsxContext& context, std::string part, TSheetData& sheet);
 
     void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
     void EndElement(const TXmlName& name) override;
@@ -34,11 +35,12 @@ private:
     enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
 
     void StartCell(const TXmlAttributes& attributes);
+    void ReserveFor(const char* ref);
     void EndCell();
     [[noreturn]] void Fail(const UnicodeString& why) const;
     UnicodeString CellName() const;
 
-    const TXlsxContext& context_;
+    TXlsxContext& context_;
     std::string part_;
     TSheetData& sheet_;
 

@@ -29,6 +29,13 @@ TXmlName TXmlAttributes::Split(const char* expanded)
 
 const char* TXmlAttributes::Find(std::string_view uri, std::string_view local) const
 {
+    // An unqualified name carries no separator, so it compares whole.
+    if (uri.empty()) {
+        for (const char** a = raw_; *a; a += 2)
+            if (std::string_view(a[0]) == local)
+                return a[1];
+        return nullptr;
+    }
     for (const char** a = raw_; *a; a += 2)
         if (Split(a[0]).Is(uri, local))
             return a[1];

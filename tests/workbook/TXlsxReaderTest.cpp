@@ -111,6 +111,9 @@ TEST(XlsxReader, ReadsWhatLibxlsxwriterWrites)
     for (const auto& c : cases)
         EXPECT_EQ(Value(*book, c.sheet, c.row, c.column), c.value) << c.row << "," << c.column;
     EXPECT_EQ(Text(*book, 0, 4, 1), "TRUE");
+    EXPECT_EQ(Text(*book, 0, 3, 1), "2024/01/05");
+    EXPECT_EQ(Text(*book, 0, 3, 2), "2024/01/05 09:30:00");
+    EXPECT_EQ(Text(*book, 0, 2, 1), "1234.5");
     EXPECT_EQ(book->sheets[2].CellCount(), 0u);
 }
 
@@ -153,6 +156,7 @@ TEST(XlsxReader, ReadsEveryCellTypeAndStringForm)
         "<c r=\"I1\"><f>SUM(A2:A3)</f></c>"
         "<c r=\"J1\" t=\"s\"><v/></c>"
         "<c r=\"K1\" t=\"s\"><v>2</v></c>"
+        "<c r=\"L1\" t=\"inlineStr\"><v>as value</v></c>"
         "</row>");
     parts["xl/sharedStrings.xml"] =
         "<sst xmlns=\"" + Main + "\"><si><r><t>課</t></r><r><t>長</t></r><rPh sb=\"0\" eb=\"2\"><t>カチョウ</t></rPh>"
@@ -172,6 +176,7 @@ TEST(XlsxReader, ReadsEveryCellTypeAndStringForm)
     EXPECT_EQ(book->sheets[0].Find(1, 10), nullptr);  // shared string without index
     EXPECT_EQ(Value(*book, 0, 1, 11), "");            // an empty shared string
     ASSERT_NE(book->sheets[0].Find(1, 11), nullptr);
+    EXPECT_EQ(Value(*book, 0, 1, 12), "as value");    // an inline string written as <v>
 }
 
 TEST(XlsxReader, FollowsStrictNamesOddPrefixesAndAbsoluteTargets)
@@ -238,6 +243,10 @@ TEST(XlsxReader, RefusesDamagedAndHostilePackages)
         {"bad date", sheet("<row r=\"1\"><c r=\"B1\" t=\"d\"><v>yesterday</v></c></row>"), "セル B1 の日付"},
         {"unknown type", sheet("<row r=\"1\"><c r=\"A1\" t=\"x\"><v>1</v></c></row>"), "型 \"x\""},
         {"not a workbook", [](Parts& p) { p["xl/workbook.xml"] = "<html/>"; }, "ブックではありません"},
+        {"two sheets on one part", [](Parts& p) {
+             auto& w = p["xl/workbook.xml"];
+             w.insert(w.find("</sheets>"), "<sheet name=\"T\" sheetId=\"2\" r:id=\"rId1\"/>");
+         }, "シート \"T\" の本体が他のシートと重複しています。"},
         {"truncated XML", [](Parts& p) { p["xl/workbook.xml"].resize(40); }, "XML を解析できません"},
     };
     for (const auto& c : cases) {
