@@ -295,7 +295,7 @@ private:
             // A few bytes of XML may repeat a cell over the whole grid.
             stored_ += pending_.size() * rows;
             if (stored_ > MaxStoredCells)
-                throw OpenError(file_, u"値のあるセルの数が多すぎます。");
+                throw OpenError(file_, TooManyCellsReason());
             auto& sheet = book_.sheets.back();
             for (std::uint64_t r = row_; r < row_ + rows; ++r)
                 for (const auto& p : pending_)
