@@ -142,7 +142,7 @@ private:
         if (field_.empty() || column > MaxColumn)
             return;
         if (++cells_ > MaxStoredCells)
-            throw OpenError(file_, u"セルの数が多すぎます。");
+            throw OpenError(file_, TooManyCellsReason());
         TCellData cell;
         cell.type = TCellType::String;
         cell.text = book_.AddString(field_);

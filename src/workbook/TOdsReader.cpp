@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "text/TConvert.h"
@@ -192,6 +193,15 @@ private:
         }
     }
 
+    // Equal string cells share one pooled string: lists repeat their values.
+    std::uint32_t SharedString(const std::string& utf8)
+    {
+        const auto [it, added] = strings_.try_emplace(utf8, 0);
+        if (added)
+            it->second = book_.AddString(Utf8ToUtf16(utf8));
+        return it->second;
+    }
+
     std::uint32_t StyleFor(const char16_t* code, std::uint32_t& cache)
     {
         if (cache == NoText)
@@ -208,7 +218,7 @@ private:
         const auto& type = cell_.valueType;
         auto asText = [&](const std::string& text) {
             cell.type = TCellType::String;
-            cell.text = book_.AddString(Utf8ToUtf16(text));
+            cell.text = SharedString(text);
             return cell;
         };
         auto withShown = [&]() {
@@ -285,7 +295,7 @@ private:
             // A few bytes of XML may repeat a cell over the whole grid.
             stored_ += pending_.size() * rows;
             if (stored_ > MaxStoredCells)
-                throw OpenError(file_, u"値のあるセルの数が多すぎます。");
+                throw OpenError(file_, TooManyCellsReason());
             auto& sheet = book_.sheets.back();
             for (std::uint64_t r = row_; r < row_ + rows; ++r)
                 for (const auto& p : pending_)
@@ -319,6 +329,7 @@ private:
     std::string text_;  // the displayed text, UTF-8
     int paragraphs_ = 0;
     std::vector<TPending> pending_;
+    std::unordered_map<std::string, std::uint32_t> strings_;
     std::uint32_t dateStyle_ = NoText;
     std::uint32_t dateTimeStyle_ = NoText;
     std::uint32_t timeStyle_ = NoText;

@@ -99,8 +99,12 @@ std::optional<TOdsDate> ParseOdsDate(std::string_view s)
     if (!s.empty() && s != "Z" && s.front() != '+' && s.front() != '-')
         return std::nullopt;
     const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
-    const double serial = static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30)) + fraction;
-    return TOdsDate{serial, fraction != 0};
+    std::int64_t days = DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30);
+    // Excel's 1900 system counts a 29 February 1900 that never was, so its
+    // serials before 1 March 1900 are one less than the days since 1899-12-30.
+    if (days >= 1 && days < 61)
+        --days;
+    return TOdsDate{static_cast<double>(days) + fraction, fraction != 0};
 }
 
 std::optional<double> ParseOdsDuration(std::string_view s)

@@ -5,8 +5,8 @@
 
 namespace Excel {
 
-// Typed values of OpenDocument cells turned into spreadsheet serial numbers
-// (days since 1899-12-30, time as the fraction of a day). Malformed text
+// Typed values of OpenDocument cells turned into the serial numbers of
+// Excel's 1900 date system (time as the fraction of a day). Malformed text
 // gives nothing, so the caller can keep the cell as text instead.
 struct TOdsDate {
     double serial;

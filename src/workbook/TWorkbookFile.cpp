@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
 
 namespace Excel {
@@ -28,6 +29,11 @@ struct TFd {
 };
 
 } // namespace
+
+UnicodeString TooManyCellsReason()
+{
+    return u"セルが多すぎます (" + IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。";
+}
 
 void CheckRegularFile(const std::filesystem::path& file)
 {

@@ -96,21 +96,27 @@ TRunResult RunQuietly(const std::vector<std::string>& args, std::chrono::millise
     ::setpgid(pid, pid);  // also from here, so the group exists before any kill
 
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
+    bool timedOut = false;
     for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR))
+        // WNOWAIT leaves the launcher unreaped, so its process group id
+        // cannot be reused before the group is killed below.
+        siginfo_t info {};
+        const int done = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        if ((done == 0 && info.si_pid == pid) || (done < 0 && errno != EINTR))
             break;
         if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(-pid, SIGKILL);
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            return TRunResult::TimedOut;
+            timedOut = true;
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    // Helpers left behind by the launcher must not outlive the conversion.
+    // Helpers (soffice.bin) must not outlive the conversion either.
     ::kill(-pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut)
+        return TRunResult::TimedOut;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
         return TRunResult::NotStarted;
     return TRunResult::Finished;
@@ -216,7 +222,7 @@ std::unique_ptr<TWorkbookData> TXlsConverter::Read(const fs::path& file) const
         // The caller knows only the .xls file.
         UnicodeString message = e.Message();
         ReplaceAll(message, FromPath(converted), FromPath(file));
-        throw EOleException(message);
+        throw EOleException(message + SaveAsXlsx);
     }
 }
 

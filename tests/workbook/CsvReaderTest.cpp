@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "workbook/TCellText.h"
 #include "workbook/TCsvReader.h"
+#include "workbook/TWorkbookReader.h"
 #include "workbook/ZipFixture.h"
 
 using namespace testsupport;
@@ -97,6 +99,26 @@ TEST(CsvReader, DropsWhatLiesBeyondTheGrid)
     EXPECT_EQ(TextAt(*book, 1, 1), "first");
     EXPECT_EQ(TextAt(*book, 1048576, 1), "last");
     EXPECT_EQ(book->sheets[0].CellCount(), 2u);
+}
+
+TEST(CsvReader, IsChosenByContentAndReadsAsText)
+{
+    TempDir dir;
+    // Shift_JIS text under a name without .csv: recognised by content.
+    const auto file = dir / "名簿.txt";
+    WriteFile(file, "\x96\xBC\x91\x4F,007\r\n\x8E\x52\x93\x63,1.50\r\n");
+    const auto book = Excel::OpenWorkbookFile(file);
+    ASSERT_EQ(book->sheets.size(), 1u);
+    EXPECT_EQ(book->sheets[0].Name(), U("名簿"));
+    const struct {
+        std::uint32_t row, column;
+        const char* text;
+    } cases[] = {{1, 1, "名前"}, {1, 2, "007"}, {2, 1, "山田"}, {2, 2, "1.50"}};
+    for (const auto& c : cases) {
+        const auto* cell = book->sheets[0].Find(c.row, c.column);
+        EXPECT_EQ(Utf16ToUtf8(Excel::DisplayText(*book, cell)), c.text);
+        EXPECT_EQ(Utf16ToUtf8(Excel::ValueText(*book, cell)), c.text);
+    }
 }
 
 TEST(CsvReader, RefusesWhatIsNotAReadableFileNamingIt)

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "support/TestSupport.h"
+#include "workbook/TCellText.h"
 #include "workbook/TOdsReader.h"
 #include "workbook/TOdsValue.h"
+#include "workbook/TWorkbookReader.h"
 #include "workbook/ZipFixture.h"
 
 using namespace testsupport;
@@ -219,7 +221,7 @@ TEST(OdsReader, RefusesBrokenAndHostilePackagesNamingTheFile)
          {{"content.xml", Content("<table:table table:name=\"S\"><table:table-row table:number-rows-repeated=\"999999999\">"
                                   "<table:table-cell table:number-columns-repeated=\"999999999\" office:value-type=\"string\">"
                                   "<text:p>X</text:p></table:table-cell></table:table-row></table:table>")}},
-         "値のあるセルの数が多すぎます。"},
+         "セルが多すぎます (16777216 個まで)。"},
         {"billions of spaces",
          {{"content.xml", Content("<table:table table:name=\"S\"><table:table-row><table:table-cell><text:p>" +
                                   std::string("<text:s text:c=\"4000000\"/><text:s text:c=\"4000000\"/>"
@@ -250,7 +252,8 @@ TEST(OdsValue, ParsesDatesDurationsAndNumbers)
         std::optional<double> serial;
     };
     const DateCase dates[] = {
-        {"1899-12-30", 0},          {"1900-01-01", 2},          {"2024-02-29", 45351},
+        {"1899-12-30", 0},          {"1900-01-01", 1},          {"1900-02-28", 59},
+        {"1900-03-01", 61},          {"2024-02-29", 45351},
         {"2024-01-05T12:00:00", 45296.5}, {"2024-01-05T06:00:00Z", 45296.25},
         {"2024-01-05T06:00:00+09:00", 45296.25}, {"2000-02-29", 36585},
         {"2023-02-29", std::nullopt}, {"1900-02-29", std::nullopt}, {"2024-13-01", std::nullopt},
@@ -337,10 +340,46 @@ TEST(OdsReader, ReadsThePublicWorkbooksAsSaved)
     EXPECT_EQ(picture->sheets[0].CellCount(), 0u);
 }
 
+TEST(OdsReader, GivesDisplayedTextAndValueText)
+{
+    const auto date = OpenWorkbookFile(Public("date.ods"));
+    const auto issues = OpenWorkbookFile(Public("issues.ods"));
+    struct Case {
+        const TWorkbookData& book;
+        std::uint32_t row;
+        std::uint32_t column;
+        const char* text;
+        const char* value;
+    };
+    const Case cases[] = {
+        {*date, 1, 1, "01/01/2021", "2021/01/01"},
+        {*date, 2, 1, "01/01/2021 10:10 AM", "2021/01/01 10:10:10"},
+        {*date, 3, 1, "10:10:10", "10:10:10"},
+        {*date, 1, 2, "15", "15"},
+        {*issues, 2, 1, "1.5", "1.5"},
+        {*issues, 3, 1, "ab", "ab"},
+        {*issues, 4, 1, "FALSE", "False"},
+        {*issues, 6, 1, "10/20/2016", "2016/10/20"},
+        {*issues, 9, 9, "", ""},
+    };
+    for (const auto& c : cases) {
+        const auto* cell = c.book.sheets[0].Find(c.row, c.column);
+        EXPECT_EQ(Utf16ToUtf8(DisplayText(c.book, cell)), c.text) << c.row << "," << c.column;
+        EXPECT_EQ(Utf16ToUtf8(ValueText(c.book, cell)), c.value) << c.row << "," << c.column;
+    }
+
+    const auto error = ReadTables("<table:table table:name=\"S\"><table:table-row><table:table-cell"
+                                  " office:value-type=\"float\" office:value=\"0\" calcext:value-type=\"error\">"
+                                  "<text:p>#N/A</text:p></table:table-cell></table:table-row></table:table>");
+    const auto* cell = error->sheets[0].Find(1, 1);
+    EXPECT_EQ(DisplayText(*error, cell), u"#N/A");
+    EXPECT_THROW(ValueText(*error, cell), EVariantError);
+}
+
 TEST(OdsReader, OpensEveryPublicFileOrRefusesItClearly)
 {
     const std::map<std::string, std::string> refused = {
-        {"issue_594_dos.ods", "値のあるセルの数が多すぎます。"},
+        {"issue_594_dos.ods", "セルが多すぎます (16777216 個まで)。"},
         {"pass_protected.ods", "パスワードで保護されたブックは開けません。"},
     };
     int seen = 0;
