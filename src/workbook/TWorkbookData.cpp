@@ -1,5 +1,8 @@
 #include "workbook/TWorkbookData.h"
 
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -26,6 +29,9 @@ void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& c
 
 void TSheetData::Seal()
 {
+    // A size hint that promised more than came must not keep the memory.
+    if (cells_.capacity() > cells_.size() + cells_.size() / 4 + 1024)
+        cells_.shrink_to_fit();
     if (sealed_)
         return;
     // Stable, so of two entries for one cell the later one is kept.
@@ -46,19 +52,55 @@ void TSheetData::Seal()
 
 const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
 {
-    if (row == 0 || column == 0)
+    if (row == 0 || column == 0 || cells_.empty())
         return nullptr;
     const auto key = KeyOf(row, column);
-    const auto it = std::lower_bound(cells_.begin(), cells_.end(), key,
-                                     [](const Entry& e, std::uint64_t k) { return e.key < k; });
-    if (it == cells_.end() || it->key != key || it->cell.type == TCellType::Empty && it->cell.shown == NoText)
+    const auto n = cells_.size();
+    std::size_t at = n;
+    if (cursor_ < n) {
+        const auto next = cursor_ + 1;
+        if (cells_[cursor_].key == key)
+            at = cursor_;
+        else if (next < n && cells_[next].key == key)
+            at = next;
+        else if (cells_[cursor_].key < key && (next == n || key < cells_[next].key))
+            return nullptr;  // between two stored cells
+    }
+    if (at == n) {
+        const auto it = std::lower_bound(cells_.begin(), cells_.end(), key,
+                                         [](const Entry& e, std::uint64_t k) { return e.key < k; });
+        at = static_cast<std::size_t>(it - cells_.begin());
+        if (at == n || it->key != key) {
+            cursor_ = at == 0 ? 0 : at - 1;
+            return nullptr;
+        }
+    }
+    cursor_ = at;
+    const TCellData& cell = cells_[at].cell;
+    if (cell.type == TCellType::Empty && cell.shown == NoText)
         return nullptr;
-    return &it->cell;
+    return &cell;
 }
 
 TWorkbookData::TWorkbookData()
 {
     AddFormat(u"General");
+}
+
+int TWorkbookData::FindSheet(std::u16string_view name) const
+{
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (sheets[i].Name() == name)
+            return static_cast<int>(i);
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        const auto& other = sheets[i].Name();
+        UErrorCode status = U_ZERO_ERROR;
+        if (u_strCaseCompare(other.data(), static_cast<int32_t>(other.size()), name.data(),
+                             static_cast<int32_t>(name.size()), U_FOLD_CASE_DEFAULT, &status) == 0 &&
+            U_SUCCESS(status))
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 std::uint32_t TWorkbookData::AddString(UnicodeString text)

@@ -34,9 +34,12 @@ public:
 
     // Rows 1..1048576, columns 1..16384. A later Set of the same cell wins.
     void Set(std::uint32_t row, std::uint32_t column, const TCellData& cell);
+    // Room for `count` cells, so a reader that knows the size grows no more.
+    void Reserve(std::size_t count) { cells_.reserve(count); }
     // Sorts the cells; call once after the reader has added them all.
     void Seal();
-    // nullptr for a cell that holds nothing.
+    // nullptr for a cell that holds nothing. Reading cells in order costs
+    // no search: the last position found is tried first.
     const TCellData* Find(std::uint32_t row, std::uint32_t column) const;
     std::size_t CellCount() const { return cells_.size(); }
 
@@ -48,6 +51,7 @@ private:
     UnicodeString name_;
     std::vector<Entry> cells_;
     bool sealed_ = true;
+    mutable std::size_t cursor_ = 0;  // one thread reads a workbook
 };
 
 class TWorkbookData {
@@ -56,6 +60,9 @@ public:
 
     std::vector<TSheetData> sheets;  // worksheets only, in tab order
     bool date1904 = false;
+
+    // Index of the sheet of that name, ignoring case as Excel does; -1 if none.
+    int FindSheet(std::u16string_view name) const;
 
     std::uint32_t AddString(UnicodeString text);
     const UnicodeString& String(std::uint32_t index) const { return strings_[index]; }

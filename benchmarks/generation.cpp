@@ -1,0 +1,203 @@
+// Page generation speed: tabloom against the same merge in Python (openpyxl
+// read-only + jinja2) and against a loop that only writes the finished pages.
+// usage: bench_generation [records] [python]
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+#include <xlsxwriter.h>
+
+extern char** environ;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path SourceDir = fs::path(__FILE__).parent_path();
+
+double Seconds(const std::chrono::steady_clock::time_point& start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double CpuSeconds(const rusage& u)
+{
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall time, and processor time (user + system), which a busy machine disturbs less.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+// Runs a program with its output discarded; exits when it fails.
+Timing Timed(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::cerr << "cannot start " << args[0] << "\n";
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const Timing t{Seconds(start), CpuSeconds(usage)};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::cerr << args[0] << " failed\n";
+        std::exit(1);
+    }
+    return t;
+}
+
+void WriteWorkbook(const fs::path& path, int records)
+{
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
+    lxw_worksheet* ws = workbook_add_worksheet(book, "data");
+    for (int c = 0; c < 10; ++c)
+        worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), ("列" + std::to_string(c + 1)).c_str(), nullptr);
+    char id[16];
+    for (int i = 1; i <= records; ++i) {
+        const lxw_row_t r = static_cast<lxw_row_t>(i);
+        std::snprintf(id, sizeof id, "R%06d", i);
+        const std::string n = std::to_string(i);
+        worksheet_write_string(ws, r, 0, id, nullptr);
+        worksheet_write_string(ws, r, 1, (std::string(i % 7 == 0 ? "田中 & 佐藤 商店 " : "みなと書店 ") + n).c_str(), nullptr);
+        worksheet_write_number(ws, r, 2, (i * 37) % 100000, nullptr);
+        worksheet_write_string(ws, r, 3, ("<b>特価</b> " + n).c_str(), nullptr);
+        worksheet_write_string(ws, r, 4, "東京都港区", nullptr);
+        worksheet_write_string(ws, r, 5, ("03-0000-" + n).c_str(), nullptr);
+        worksheet_write_string(ws, r, 6, "営業中", nullptr);
+        worksheet_write_string(ws, r, 7, ("item-" + n).c_str(), nullptr);
+        worksheet_write_string(ws, r, 8, "★★★☆☆", nullptr);
+        worksheet_write_string(ws, r, 9, ("一行目\n二行目 " + n).c_str(), nullptr);
+    }
+    workbook_close(book);
+}
+
+const std::string Row =
+    "<tr><td><!--- cell name=A2 ---></td><td><!--- cell name=B2 escape=html ---></td>"
+    "<td><!--- cell name=C2 ---></td><td><!--- cell name=D2 escape=html ---></td>"
+    "<td><!--- cell name=E2 ---></td><td><!--- cell name=F2 ---></td><td><!--- cell name=G2 ---></td>"
+    "<td><!--- cell name=H2 ---></td><td><!--- cell name=I2 ---></td>"
+    "<td><!--- cell name=J2 escape=html multiline=br ---></td></tr>\n";
+
+std::string Template(bool card)
+{
+    if (card)
+        return "<html><body><!--- excel quit=A2 type=card ---><table>\n" + Row + "</table></body></html>\n";
+    return "<html><body><!--- excel quit=A2 type=list ---><table>\n<!--- loop_start maxcount=100 --->" + Row +
+           "<!--- loop_end ---></table></body></html>\n";
+}
+
+std::string Read(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::map<std::string, std::string> ReadPages(const fs::path& folder)
+{
+    std::map<std::string, std::string> pages;
+    for (const auto& e : fs::directory_iterator(folder))
+        pages[e.path().filename().string()] = Read(e.path());
+    return pages;
+}
+
+// The file-system limit: write the finished pages, nothing else.
+Timing WriteOnly(const std::map<std::string, std::string>& pages, const fs::path& folder)
+{
+    fs::create_directories(folder);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& [name, bytes] : pages) {
+        FILE* f = std::fopen((folder / name).c_str(), "wb");
+        if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
+            std::cerr << "cannot write " << name << "\n";
+            std::exit(1);
+        }
+    }
+    const double wall = Seconds(start);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    return Timing{wall, CpuSeconds(after) - CpuSeconds(before)};
+}
+
+void Layout(const char* layout, const fs::path& dir, const fs::path& book, const std::string& tabloom,
+            const std::string& python)
+{
+    const bool card = std::string(layout) == "card";
+    const fs::path tmpl = dir / (std::string(layout) + ".html");
+    std::ofstream(tmpl, std::ios::binary) << Template(card);
+    const fs::path outT = dir / (std::string(layout) + "-tabloom");
+    const fs::path outP = dir / (std::string(layout) + "-python");
+    const fs::path outW = dir / (std::string(layout) + "-write");
+
+    const Timing tT = Timed({tabloom, "-a", "-t=" + tmpl.string(), "-te=1", "-x=" + book.string(),
+                             "-d=" + outT.string(), "-de=1"});
+    const Timing tP = Timed({python, (SourceDir / "generation_merge.py").string(), layout, book.string(),
+                             outP.string()});
+    const auto pages = ReadPages(outT);
+    const Timing tW = WriteOnly(pages, outW);
+
+    const bool same = pages == ReadPages(outP);
+    std::printf("%s: %zu pages, identical to Python's: %s\n", layout, pages.size(), same ? "yes" : "NO");
+    std::printf("  wall: tabloom %7.2f s  python %7.2f s  write-only %7.2f s   python/tabloom %5.1fx (goal >= 10)"
+                "  tabloom/write-only %5.2fx (goal <= 2)\n",
+                tT.wall, tP.wall, tW.wall, tP.wall / tT.wall, tT.wall / tW.wall);
+    std::printf("  cpu:  tabloom %7.2f s  python %7.2f s  write-only %7.2f s   python/tabloom %5.1fx"
+                "               tabloom/write-only %5.2fx\n",
+                tT.cpu, tP.cpu, tW.cpu, tP.cpu / tT.cpu, tT.cpu / tW.cpu);
+    fs::remove_all(outT);
+    fs::remove_all(outP);
+    fs::remove_all(outW);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int records = argc > 1 ? std::stoi(argv[1]) : 100000;
+    const std::string python = argc > 2 ? argv[2] : "/usr/bin/python3";
+    const std::string tabloom = (fs::absolute(argv[0]).parent_path() / "tabloom").string();
+    const fs::path dir = fs::temp_directory_path() / ("tabloom-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const fs::path book = dir / "data.xlsx";
+    const auto start = std::chrono::steady_clock::now();
+    WriteWorkbook(book, records);
+    std::printf("workbook: %d records x 10 columns, written in %.2f s\n", records, Seconds(start));
+    // What the workbook costs alone: a template whose first record is empty.
+    const fs::path none = dir / "none.html";
+    std::ofstream(none, std::ios::binary) << "<!--- excel quit=Z2 type=card --->x";
+    const Timing open = Timed({tabloom, "-a", "-t=" + none.string(), "-te=1", "-x=" + book.string(),
+                               "-d=" + (dir / "none").string(), "-de=1"});
+    std::printf("tabloom opening the workbook, no pages: wall %.2f s, cpu %.2f s\n", open.wall, open.cpu);
+    Layout("card", dir, book, tabloom, python);
+    Layout("list", dir, book, tabloom, python);
+    fs::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds a fuzz target with clang and runs it for a bounded time, one worker.
+#   scripts/fuzz.sh [seconds=600] [target=workbook_reader] [libFuzzer options...]
+# workbook_reader opens any bytes as a workbook file, seeded with the public
+# test workbooks (.xls left out: those go through LibreOffice, seconds per
+# input); ods_content takes the bytes as the content.xml of an .ods package.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-600}
+target=${2:-workbook_reader}
+shift $(( $# < 2 ? $# : 2 ))
+
+need=()
+command -v clang++ >/dev/null || need+=(clang)
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${need[@]}"
+fi
+
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTABLOOM_FUZZ=ON -DTABLOOM_TESTS=OFF ${TABLOOM_FUZZ_CMAKE_ARGS:-} >/dev/null
+cmake --build "$build" --target "fuzz_$target" -j2
+
+shared=${TABLOOM_SHARED_DIR:-../shared}/workbooks/public
+corpus=$build/corpus-$target
+artifacts=$build/artifacts-$target
+mkdir -p "$corpus" "$artifacts"
+case "$target" in
+  workbook_reader)
+    for f in "$shared"/*; do
+      case "$f" in *.xls) ;; *) cp -n "$f" "$corpus/" ;; esac
+    done
+    # The public set has no CSV.
+    printf 'a,b\r\n"x,""y""",2\r\n' > "$corpus/seed1.csv"
+    printf '\xef\xbb\xbf\xe5\x90\x8d\xe5\x89\x8d,\xe5\x80\xa4\n"\n",\n' > "$corpus/seed2.csv"
+    printf '\x93\xfa\x96\x7b,\x83\x5c\n' > "$corpus/seed3.csv"
+    ;;
+  ods_content)
+    for f in "$shared"/*.ods; do
+      unzip -p "$f" content.xml > "$corpus/$(basename "$f" .ods).xml" 2>/dev/null || true
+    done
+    ;;
+esac
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+"$build/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
+  -max_len=1048576 -artifact_prefix="$artifacts/" "$@" "$corpus"

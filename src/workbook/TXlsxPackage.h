@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Excel {
+
+class TZipArchive;
+
+// One relationship of a package part, its target resolved to a part name.
+struct TRelationship {
+    std::string id;
+    std::string type;    // the last segment of the type URI ("worksheet", "styles")
+    std::string target;  // part name without a leading "/", empty for external targets
+};
+
+// The relationships of `part` (from "<dir>/_rels/<name>.rels"); none when that
+// part is absent. Transitional and strict type URIs give the same `type`.
+std::vector<TRelationship> ReadRelationships(const TZipArchive& archive, std::string_view part);
+
+// The first relationship of the given type, or nullptr.
+const TRelationship* FindRelationship(const std::vector<TRelationship>& relationships,
+                                      std::string_view type);
+
+// A relationship target taken relative to the folder of `source`, or from the
+// package root when it starts with "/"; "." and ".." are resolved, "%XX"
+// decoded and backslashes read as slashes.
+std::string ResolvePartName(std::string_view source, std::string_view target);
+
+// The main namespaces of SpreadsheetML and of relationship ids, transitional or strict.
+bool IsSpreadsheetNamespace(std::string_view uri);
+bool IsRelationshipNamespace(std::string_view uri);
+
+} // namespace Excel

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+typedef struct XML_ParserStruct* XML_Parser;
+
+namespace Excel {
+
+class TZipArchive;
+
+// An element or attribute name split into namespace URI and local name, so
+// readers match on what a prefix stands for rather than on the prefix.
+struct TXmlName {
+    std::string_view uri;    // empty when the name has no namespace
+    std::string_view local;
+
+    bool Is(std::string_view u, std::string_view l) const { return local == l && uri == u; }
+};
+
+// The attributes of one start tag, valid during the callback only. Values are UTF-8.
+class TXmlAttributes {
+public:
+    explicit TXmlAttributes(const char** raw) : raw_(raw) {}
+
+    // nullptr when absent. Unprefixed attributes have no namespace.
+    const char* Find(std::string_view uri, std::string_view local) const;
+    const char* Find(std::string_view local) const { return Find({}, local); }
+
+    template <typename F> void ForEach(F&& f) const
+    {
+        for (const char** a = raw_; *a; a += 2)
+            f(Split(a[0]), std::string_view(a[1]));
+    }
+
+    static TXmlName Split(const char* expanded);
+
+private:
+    const char** raw_;
+};
+
+// Receives the parse events; text arrives UTF-8, possibly in several pieces.
+class TXmlHandler {
+public:
+    virtual ~TXmlHandler() = default;
+    virtual void StartElement(const TXmlName& name, const TXmlAttributes& attributes) = 0;
+    virtual void EndElement(const TXmlName& name) = 0;
+    virtual void Characters(std::string_view /*text*/) {}
+};
+
+// A streaming, non-validating XML parser (expat) that refuses document type
+// and entity declarations, so nothing is ever expanded or fetched. Errors,
+// malformed XML and invalid UTF-8 included, are EOleExceptions naming the
+// workbook file and the part. An exception thrown by the handler stops the
+// parse and passes through unchanged.
+class TXmlReader {
+public:
+    TXmlReader(TXmlHandler& handler, std::filesystem::path file, std::string part);
+    ~TXmlReader();
+    TXmlReader(const TXmlReader&) = delete;
+    TXmlReader& operator=(const TXmlReader&) = delete;
+
+    void Parse(std::string_view data, bool last);
+
+private:
+    static void OnStart(void* self, const char* name, const char** attributes);
+    static void OnEnd(void* self, const char* name);
+    static void OnText(void* self, const char* text, int length);
+    static void OnDoctype(void* self, const char*, const char*, const char*, int);
+    static void OnEntity(void* self, const char*, int, const char*, int, const char*,
+                         const char*, const char*, const char*);
+    void Abort(std::exception_ptr error);
+    [[noreturn]] void Fail(std::u16string_view why);
+
+    TXmlHandler& handler_;
+    std::filesystem::path file_;
+    std::string part_;
+    XML_Parser parser_;
+    std::exception_ptr error_;
+};
+
+// Parses one zip entry as it is inflated.
+void ParseXmlEntry(const TZipArchive& archive, std::string_view part, TXmlHandler& handler);
+// Parses a whole document held in memory.
+void ParseXml(std::string_view document, const std::filesystem::path& file, std::string part,
+              TXmlHandler& handler);
+
+} // namespace Excel

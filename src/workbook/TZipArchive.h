@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+struct zip;
+
+namespace Excel {
+
+// Bounds on what one entry may inflate to, so a zip bomb is refused before
+// it costs memory or time. Both the declared and the actual size are checked.
+struct TZipLimits {
+    std::uint64_t maxEntrySize = 1ull << 30;       // streamed entries
+    std::uint64_t maxLoadedSize = 256ull << 20;    // entries read whole into memory
+    std::uint64_t ratioFloor = 64ull << 20;        // the ratio applies beyond this size
+    std::uint64_t maxRatio = 400;                  // inflated / compressed
+};
+
+// A read-only zip archive opened from a path. Every failure is an
+// EOleException whose message names the workbook file.
+class TZipArchive {
+public:
+    explicit TZipArchive(const std::filesystem::path& file, TZipLimits limits = {});
+    ~TZipArchive();
+    TZipArchive(const TZipArchive&) = delete;
+    TZipArchive& operator=(const TZipArchive&) = delete;
+
+    const std::filesystem::path& File() const { return file_; }
+
+    // Entry names are matched exactly first, then ignoring ASCII case (part
+    // names of Office files are case-insensitive).
+    bool Contains(std::string_view name) const;
+
+    // The whole entry; a missing entry is an error.
+    std::string Read(std::string_view name) const;
+
+    // The entry in pieces of at most a few hundred KiB, for streaming parsers.
+    void Stream(std::string_view name, const std::function<void(std::string_view)>& sink) const;
+
+    // Whether the first bytes of a file are those of a zip archive.
+    static bool HasSignature(std::string_view head);
+
+private:
+    std::int64_t Locate(std::string_view name) const;
+    void ReadEntry(std::string_view name, std::uint64_t limit,
+                   const std::function<void(std::string_view)>& sink) const;
+    [[noreturn]] void Fail(std::string_view name, std::u16string_view why) const;
+
+    std::filesystem::path file_;
+    TZipLimits limits_;
+    zip* archive_ = nullptr;
+};
+
+} // namespace Excel

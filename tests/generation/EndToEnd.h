@@ -1,0 +1,76 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+// Helpers that drive the built tabloom program on real .xlsx files.
+namespace e2e {
+
+// One cell of a test workbook: text, or a number with an optional format code.
+struct Cell {
+    std::string ref;
+    std::string text;
+    double number = 0;
+    std::string format;
+    bool isNumber = false;
+};
+Cell S(const std::string& ref, const std::string& text);
+Cell N(const std::string& ref, double number, const std::string& format = "");
+
+struct Sheet {
+    std::string name;
+    std::vector<Cell> cells;
+};
+
+// Writes an .xlsx file with libxlsxwriter.
+void WriteXlsx(const std::filesystem::path& path, const std::vector<Sheet>& sheets);
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs tabloom with these arguments (the program name is added).
+RunResult RunTabloom(const std::vector<std::string>& args);
+
+// File name -> bytes of every file in `folder`.
+std::map<std::string, std::string> ReadFolder(const std::filesystem::path& folder);
+
+inline const std::string Bom = "\xEF\xBB\xBF";
+
+// Pages 00001.html, 00002.html, ... holding these UTF-8 texts after the byte-order
+// mark; an empty text has no page (its number is still used).
+std::map<std::string, std::string> Numbered(const std::vector<std::string>& texts);
+
+// UTF-8 text in "CP932" or "EUC-JP" bytes, through iconv.
+std::string Convert(const std::string& utf8, const char* toCharset);
+
+// A job in a fresh folder: workbook, template, output folder.
+class Job {
+public:
+    explicit Job(const std::vector<Sheet>& sheets);
+
+    const std::filesystem::path& Root() const { return dir_.Path(); }
+    std::filesystem::path Workbook() const { return dir_ / "book.xlsx"; }
+    std::filesystem::path Template() const { return dir_ / "template.html"; }
+    std::filesystem::path Output() const { return dir_ / "out"; }
+
+    void SetTemplate(const std::string& bytes) const;
+    // -a with the job's paths and charsets (UTF-8 both by default).
+    RunResult Run(int templateEncoding = 1, int outputEncoding = 1) const;
+    std::map<std::string, std::string> Pages() const { return ReadFolder(Output()); }
+
+private:
+    testsupport::TempDir dir_;
+};
+
+// The three progress lines of a run that got as far as generating.
+inline const std::string ProgressLines =
+    "テンプレートファイルを解析します。\nHTMLファイルを作成します。\nHTMLファイルを作成しました。\n";
+
+} // namespace e2e

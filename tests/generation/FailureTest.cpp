@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "generation/EndToEnd.h"
+
+using namespace e2e;
+
+namespace {
+
+const std::vector<Sheet> OneSheet = {{"Sheet1", {S("A1", "r1"), S("A2", "r2"), S("B1", "b")}}};
+
+const std::string LoadFailed = "エラーが発生しました。処理を中断します。\n";
+
+TEST(Failures, TemplateErrorsStopBeforeAnyPage)
+{
+    struct Case {
+        std::string templateText;
+        std::string message;
+    };
+    const std::string card = "<!--- excel quit=A1 type=card --->";
+    const std::string list = "<!--- excel quit=A1 type=list --->";
+    const Case cases[] = {
+        {"", "Excelタグが見つかりません。"},
+        {"<!--- EXCEL quit=A1 type=card --->", "Excelタグが見つかりません。"},
+        {card + card, "複数のExcelタグが見つかりました。"},
+        {list + "<!--- loop_start ---><!--- loop_start --->", "Loopタグが重複しています。"},
+        {list + "<!--- loop_end --->", "Loopタグの開始タグが見つかりません。"},
+        {list + "<ul></ul>", "LOOPタグが見つかりません。一覧表示の時はLOOPタグは必須です。"},
+        {card + "<!--- loop_start ---><!--- loop_end --->",
+         "LOOPタグが見つかりました。1レコード1ページ表示の時はLOOPタグは使用できません。"},
+        {list + "<!--- loop_start --->x", "LOOPタグが閉じていません。"},
+        {"<!--- excel type=card --->", "excelタグのquit属性が設定されていません。"},
+        {"<!--- excel quit=A1 --->", "excelタグのtype属性が設定されていません。"},
+        {"<!--- excel quit=A --->", "excelタグに間違いがあります。(quit=A)"},
+        {"<!--- excel quit='' type=card --->", "excelタグに間違いがあります。(quit=)"},
+        {"<!--- excel quit=XFE1 type=card --->", "excelタグに間違いがあります。(quit=XFE1)"},
+        {"<!--- excel quit=A1 line=0 type=card --->", "excelタグに間違いがあります。(line=0)"},
+        {"<!--- excel quit=A1 line=1048757 --->", "excelタグに間違いがあります。(line=1048757)"},
+        {"<!--- excel quit=A1 type=table --->", "excelタグに間違いがあります。(type=table)"},
+        {"<!--- excel quit=A1 type=card sheet=0 --->", "excelタグに間違いがあります。(sheet=0)"},
+        {"<!--- excel quit=A1 type=card sheet=1,,2 --->", "excelタグに間違いがあります。(sheet=1,,2)"},
+        {"<!--- excel quit=A1 type=card sheet=1, --->", "excelタグに間違いがあります。(sheet=1,)"},
+        {"<!--- excel quit=A1 type=card filename=1A --->", "excelタグに間違いがあります。(filename=1A)"},
+        {"<!--- excel quit=A1 type=card skip=A0 --->", "excelタグに間違いがあります。(skip=A0)"},
+        {card + "<!--- cell --->", "cellタグに間違いがあります。(name=)"},
+        {card + "<!--- cell name=A1048757 --->", "cellタグに間違いがあります。(name=A1048757)"},
+        {card + "<!--- cell name=A1 type=values --->", "cellタグに間違いがあります。(type=values)"},
+        {card + "<!--- cell name=A1 sheetname=\"\" --->", "cellタグに間違いがあります。(sheetname=)"},
+        {card + "<!--- cell name=A1 sheet=-1 --->", "cellタグに間違いがあります。(sheet=-1)"},
+        {card + "<!--- cell name=A1 escape=HTML5 --->", "cellタグに間違いがあります。(escape=HTML5)"},
+        {card + "<!--- cell name=A1 multiline=' p ' --->", "cellタグに間違いがあります。(multiline= p )"},
+        {card + "<!--- cell name=A1 fixed=yes --->", "cellタグに間違いがあります。(fixed=yes)"},
+        {list + "<!--- loop_start maxcount=0 --->", "loopタグに間違いがあります。(maxcount=0)"},
+        {list + "<!--- loop_start maxcount=1048757 --->", "loopタグに間違いがあります。(maxcount=1048757)"},
+        {list + "<!--- loop_start break=2C --->", "loopタグに間違いがあります。(break=2C)"},
+    };
+    for (const Case& c : cases) {
+        Job job(OneSheet);
+        job.SetTemplate(c.templateText);
+        const RunResult r = job.Run();
+        EXPECT_EQ(r.status, 1) << c.templateText;
+        EXPECT_EQ(r.out, "テンプレートファイルを解析します。\n") << c.templateText;
+        EXPECT_EQ(r.err, c.message + "\n" + LoadFailed) << c.templateText;
+        EXPECT_TRUE(job.Pages().empty()) << c.templateText;
+    }
+}
+
+TEST(Failures, RenderErrorsAreLoggedAndEarlierPagesStay)
+{
+    struct Case {
+        std::string templateText;
+        std::string errPrefix;
+        std::size_t pages;
+    };
+    const Case cases[] = {
+        // A cell tag on a sheet that does not exist fails at the first page.
+        {"<!--- excel quit=A1 type=card ---><!--- cell name=A1 sheet=7 --->",
+         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheet=7 --->\n", 0},
+        {"<!--- excel quit=A1 type=card ---><!--- cell name=A1 sheet=0 --->",
+         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheet=0 --->\n", 0},
+        {"<!--- excel quit=A1 type=card ---><!--- cell name=A1 sheetname=nope --->",
+         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheetname=nope --->\n", 0},
+        // The excel tag's own sheet is missing: the first record check fails.
+        {"<!--- excel quit=A1 type=card sheet=2 --->x", "Excelのセルが見つかりません。\n", 0},
+        // A row past the grid at the second record.
+        {"<!--- excel quit=A1 type=card ---><!--- cell name=A1048576 --->x", "", 1},
+    };
+    for (const Case& c : cases) {
+        Job job(OneSheet);
+        job.SetTemplate(c.templateText);
+        const RunResult r = job.Run();
+        EXPECT_EQ(r.status, 1) << c.templateText;
+        EXPECT_EQ(r.out, ProgressLines) << c.templateText;
+        EXPECT_EQ(r.err.rfind(c.errPrefix, 0), 0u) << r.err;
+        EXPECT_GT(r.err.size(), c.errPrefix.size() + 1) << "the underlying message follows";
+        EXPECT_EQ(job.Pages().size(), c.pages) << c.templateText;
+    }
+}
+
+TEST(Failures, PathChecks)
+{
+    Job job(OneSheet);
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    const std::string t = "-t=" + job.Template().string();
+    const std::string x = "-x=" + job.Workbook().string();
+    const std::string missing = (job.Root() / "missing").string();
+    testsupport::WriteFile(job.Root() / "file", "");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"-a", "-t=" + missing, "-x=" + missing, "-d=" + missing}, "テンプレートファイルが見つかりません。"},
+        {{"-a", "-t=" + job.Root().string(), x, "-d=" + missing}, "テンプレートファイルが見つかりません。"},
+        {{"-a", t, "-x=" + missing, "-d=" + missing}, "Excelファイルが見つかりません。"},
+        {{"-a", t, x, "-d=" + (job.Root() / "file" / "sub").string()},
+         "HTMLファイルの保存場所フォルダを作成できませんでした。"},
+        {{"-a", t, x, "-d="}, "HTMLファイルの保存場所フォルダを作成できませんでした。"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = RunTabloom(c.args);
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.message + "\n");
+    }
+    // A missing output folder is created with its parents.
+    const auto deep = job.Root() / "new" / "deeper";
+    const RunResult r = RunTabloom({"-a", t, x, "-d=" + deep.string(), "-de=1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFolder(deep).size(), 2u);
+}
+
+TEST(Failures, UnwritablePagesAreReported)
+{
+    Job job(OneSheet);
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    // A folder where the second page would go: the page cannot be created.
+    std::filesystem::create_directories(job.Output() / "00002.html");
+    const RunResult r = job.Run();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, ProgressLines);
+    const std::string prefix = "ファイル \"" + (job.Output() / "00002.html").string() + "\" を作成できません。";
+    EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+    EXPECT_EQ(job.Pages().at("00001.html"), Bom + "x");
+}
+
+TEST(Failures, ReadOnlyOutputFolder)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    Job readOnly(OneSheet);
+    readOnly.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    std::filesystem::create_directories(readOnly.Output());
+    std::filesystem::permissions(readOnly.Output(), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::owner_exec);
+    const RunResult r = readOnly.Run();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("を作成できません。"), std::string::npos) << r.err;
+}
+
+TEST(Failures, BrokenWorkbookIsALoadFailure)
+{
+    Job job(OneSheet);
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    testsupport::WriteFile(job.Workbook(), "PK\x03\x04 not really a zip");
+    const RunResult r = job.Run();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "テンプレートファイルを解析します。\n");
+    EXPECT_GT(r.err.size(), LoadFailed.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - LoadFailed.size()), LoadFailed);
+    EXPECT_TRUE(job.Pages().empty());
+}
+
+} // namespace

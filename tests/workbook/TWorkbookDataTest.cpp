@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "workbook/TWorkbookData.h"
+
+using namespace Excel;
+
+namespace {
+
+TCellData NumberCell(double v)
+{
+    TCellData cell;
+    cell.type = TCellType::Number;
+    cell.number = v;
+    return cell;
+}
+
+TEST(SheetData, FindAgreesWithAReferenceMapInAnyReadingOrder)
+{
+    std::mt19937 random(12345);
+    TSheetData sheet(u"S");
+    std::map<std::pair<std::uint32_t, std::uint32_t>, double> reference;
+    // Sparse cells added out of order, some twice (the later one counts),
+    // plus the corners of the grid.
+    for (int i = 0; i < 3000; ++i) {
+        const std::uint32_t row = 1 + random() % 200, column = 1 + random() % 30;
+        sheet.Set(row, column, NumberCell(i));
+        reference[{row, column}] = i;
+    }
+    for (auto [row, column] : {std::pair<std::uint32_t, std::uint32_t>{1, 1}, {1048576, 16384}, {1048576, 1}, {1, 16384}}) {
+        sheet.Set(row, column, NumberCell(-1));
+        reference[{row, column}] = -1;
+    }
+    TCellData empty;  // an empty entry reads as no cell
+    sheet.Set(150, 31, empty);
+    sheet.Seal();
+    EXPECT_EQ(sheet.CellCount(), reference.size() + 1);
+    EXPECT_EQ(sheet.Find(150, 31), nullptr);
+
+    const auto check = [&](std::uint32_t row, std::uint32_t column) {
+        const auto* cell = sheet.Find(row, column);
+        const auto it = reference.find({row, column});
+        if (it == reference.end()) {
+            EXPECT_EQ(cell, nullptr) << row << "," << column;
+        } else {
+            ASSERT_NE(cell, nullptr) << row << "," << column;
+            EXPECT_EQ(cell->number, it->second) << row << "," << column;
+        }
+    };
+    for (std::uint32_t row = 1; row <= 201; ++row)  // in order, as the generator reads
+        for (std::uint32_t column = 1; column <= 31; ++column)
+            check(row, column);
+    for (std::uint32_t row = 201; row >= 1; --row)  // backwards
+        for (std::uint32_t column = 31; column >= 1; --column)
+            check(row, column);
+    for (int i = 0; i < 20000; ++i)  // at random, near and far
+        check(1 + random() % 202, 1 + random() % 32);
+    check(1048576, 16384);
+    check(1, 16384);
+    check(1048576, 16383);
+    EXPECT_EQ(sheet.Find(0, 1), nullptr);
+    EXPECT_EQ(sheet.Find(1, 0), nullptr);
+
+    const TSheetData none(u"E");
+    EXPECT_EQ(none.Find(1, 1), nullptr);
+}
+
+TEST(SheetData, CellsStayCompact)
+{
+    // The model promises well under 100 bytes for a non-empty cell.
+    EXPECT_LE(sizeof(TCellData) + sizeof(std::uint64_t), 40u);
+}
+
+TEST(WorkbookData, SheetsByNameIgnoreCaseAndFormatsAreShared)
+{
+    TWorkbookData book;
+    book.sheets.emplace_back(u"Sheet1");
+    book.sheets.emplace_back(u"Ölpreise");
+    book.sheets.emplace_back(u"ｄａｔａ");
+    EXPECT_EQ(book.FindSheet(u"Sheet1"), 0);
+    EXPECT_EQ(book.FindSheet(u"SHEET1"), 0);
+    EXPECT_EQ(book.FindSheet(u"ölPREISE"), 1);
+    EXPECT_EQ(book.FindSheet(u"ＤＡＴＡ"), 2);
+    EXPECT_EQ(book.FindSheet(u"Sheet"), -1);
+    EXPECT_EQ(book.FindSheet(u""), -1);
+
+    EXPECT_EQ(book.AddFormat(u"General"), 0u);
+    const auto a = book.AddFormat(u"0.00");
+    EXPECT_EQ(book.AddFormat(u"0.00"), a);
+    EXPECT_NE(book.AddFormat(u"0.000"), a);
+}
+
+} // namespace
