@@ -3,7 +3,8 @@
 #   scripts/fuzz.sh [seconds=600] [target=workbook_reader] [libFuzzer options...]
 # workbook_reader opens any bytes as a workbook file, seeded with the public
 # test workbooks (.xls left out: those go through LibreOffice, seconds per
-# input); ods_content takes the bytes as the content.xml of an .ods package.
+# input); ods_content takes the bytes as the content.xml of an .ods package,
+# xlsx_sheet as the XML of one worksheet of an .xlsx package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -38,6 +39,11 @@ case "$target" in
     printf 'a,b\r\n"x,""y""",2\r\n' > "$corpus/seed1.csv"
     printf '\xef\xbb\xbf\xe5\x90\x8d\xe5\x89\x8d,\xe5\x80\xa4\n"\n",\n' > "$corpus/seed2.csv"
     printf '\x93\xfa\x96\x7b,\x83\x5c\n' > "$corpus/seed3.csv"
+    ;;
+  xlsx_sheet)
+    for f in "$shared"/*.xlsx "$shared"/*.xlsm; do
+      unzip -p "$f" xl/worksheets/sheet1.xml > "$corpus/$(basename "$f").xml" 2>/dev/null || true
+    done
     ;;
   ods_content)
     for f in "$shared"/*.ods; do
