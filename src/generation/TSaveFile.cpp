@@ -11,6 +11,7 @@
 #include "text/TCodePage.h"
 #include "text/TConvert.h"
 #include "text/TFileError.h"
+#include "text/TFileUtility.h"
 #include "text/TStringUtility.h"
 
 namespace TSaveFile {
@@ -27,20 +28,6 @@ bool IsTaken(const UnicodeString& path)
     if (::stat(native.c_str(), &st) == 0)
         return !S_ISDIR(st.st_mode);
     return ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 } // namespace
@@ -69,7 +56,7 @@ void SaveTextFile(const UnicodeString& path, const UnicodeString& text, unsigned
     if (fd < 0)
         throw FileCreateError(path, errno);
     int error = 0;
-    if (!WriteAll(fd, preamble.bytes) || !WriteAll(fd, body.bytes))
+    if (!TFileUtility::WriteAllBytes(fd, preamble.bytes) || !TFileUtility::WriteAllBytes(fd, body.bytes))
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;

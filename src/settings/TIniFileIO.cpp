@@ -29,38 +29,6 @@ bool ReadExisting(const UnicodeString& path, std::string& bytes)
     return true;
 }
 
-bool IsValidUtf8(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t extra;
-        char32_t c;
-        char32_t min;
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else return false;
-        if (i + extra >= n)
-            return false;
-        for (std::size_t j = 1; j <= extra; ++j) {
-            if ((p[i + j] & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i + j] & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 UnicodeString Decode(std::string_view bytes, TIniEncoding& encoding)
 {
     if (bytes.starts_with(Utf8Mark)) {

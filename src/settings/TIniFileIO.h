@@ -21,6 +21,4 @@ UnicodeString Decode(std::string_view bytes, TIniEncoding& encoding);
 // character falls back to UTF-8 with a mark, which both programs read.
 std::string Encode(const UnicodeString& text, TIniEncoding encoding);
 
-bool IsValidUtf8(std::string_view bytes);
-
 } // namespace TIniFileIO

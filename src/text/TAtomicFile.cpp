@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "text/TFileError.h"
+#include "text/TFileUtility.h"
 
 namespace fs = std::filesystem;
 
@@ -68,20 +69,6 @@ int CreateUnique(const fs::path& target, mode_t mode, fs::path& created)
     return -1;
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 void SyncFolder(const fs::path& target)
 {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -117,7 +104,7 @@ void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode
             (void)!::fchown(temp.fd_, old.st_uid, old.st_gid);
         ::fchmod(temp.fd_, old.st_mode & 07777);
     }
-    if (!WriteAll(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
+    if (!TFileUtility::WriteAllBytes(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
         ThrowCreateError(path, errno);
     const int fd = temp.fd_;
     temp.fd_ = -1;

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <string_view>
+
 #include "text/UnicodeString.h"
 
 namespace TFileUtility {
+
+// Writes every byte to an open descriptor, retrying after signals.
+bool WriteAllBytes(int fd, std::string_view bytes);
 
 // The whole file, tagged with the raw code page. Raises FileOpenError when it
 // cannot be opened (a folder included) and FileReadError when reading fails.

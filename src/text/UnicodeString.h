@@ -24,6 +24,8 @@ struct RawByteString {
 // UTF-8 <-> UTF-16 for messages, paths and the console. Invalid UTF-8 and
 // unpaired surrogates become U+FFFD; nothing throws.
 UnicodeString Utf8ToUtf16(std::string_view utf8);
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 std::filesystem::path ToPath(const UnicodeString& text);

@@ -15,38 +15,6 @@ constexpr std::uint32_t MaxColumn = 16384;
 // Excel cuts a sheet name taken from a file name to 31 characters.
 constexpr std::size_t MaxSheetName = 31;
 
-bool IsValidUtf8(std::string_view s)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t extra;
-        char32_t c;
-        if (b >= 0xC2 && b <= 0xDF) { extra = 1; c = b & 0x1F; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; }
-        else if (b >= 0xF0 && b <= 0xF4) { extra = 3; c = b & 0x07; }
-        else return false;
-        if (i + extra >= n)
-            return false;
-        for (std::size_t j = 1; j <= extra; ++j) {
-            if ((p[i + j] & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i + j] & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((extra == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-            (extra == 3 && (c < 0x10000 || c > 0x10FFFF)))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 UnicodeString DecodeCsv(const std::string& bytes)
 {
     constexpr std::string_view bom = "\xEF\xBB\xBF";

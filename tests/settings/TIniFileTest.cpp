@@ -160,7 +160,7 @@ TEST(TIniFileIO, TellsValidUtf8)
         {"\xFF", false},
     };
     for (const auto& [bytes, valid] : cases)
-        EXPECT_EQ(TIniFileIO::IsValidUtf8(bytes), valid) << testing::PrintToString(bytes);
+        EXPECT_EQ(IsValidUtf8(bytes), valid) << testing::PrintToString(bytes);
 }
 
 TEST(TIniFile, FileAccess)
