@@ -175,15 +175,7 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string(argv[1]) == "read")
         return ReadThroughWrappers(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "idle") {
-        long peakKiB = 0;
-        if (FILE* status = std::fopen("/proc/self/status", "r")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, status))
-                if (std::sscanf(line, "VmHWM: %ld", &peakKiB) == 1)
-                    break;
-            std::fclose(status);
-        }
-        std::printf("0 0 0 %ld\n", peakKiB);
+        std::printf("0 0 0 %ld\n", PeakKiB());
         return 0;
     }
 
