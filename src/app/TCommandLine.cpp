@@ -6,6 +6,7 @@
 #include "generation/TTabloomMaker.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
+#include "text/TStopSignal.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args)
 
 int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
 {
+    TStopSignal::Install();
     TTabloomMaker job(project.TemplateFilePath, project.TemplateFileEncoding,
                       project.ExcelFilePath, project.HtmlSavePath, project.HtmlEncoding);
     try {
@@ -69,10 +71,15 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
         job.SetLogger(std::make_unique<TConsoleLogger>(err));
         WriteLine(out, u"テンプレートファイルを解析します。");
         job.Load();
+        TStopSignal::ThrowIfReceived();
         WriteLine(out, u"HTMLファイルを作成します。");
         const bool made = job.Run();
         WriteLine(out, u"HTMLファイルを作成しました。");
+        WriteLine(out, IntToStr(job.PageCount()) + u"件のHTMLファイルを作成しました。");
         return made ? 0 : 1;
+    } catch (const TStopped& stopped) {
+        // The shell's way of telling a run ended by this signal.
+        return 128 + stopped.Signal();
     } catch (const Exception& e) {
         WriteLine(err, e.Message());
         WriteLine(err, u"エラーが発生しました。処理を中断します。");

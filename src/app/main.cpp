@@ -9,7 +9,7 @@ int main(int argc, char* argv[])
     try {
         std::vector<UnicodeString> args;
         for (int i = 1; i < argc; ++i)
-            args.push_back(Utf8ToUtf16(argv[i]));
+            args.push_back(FromNative(argv[i]));
         const TCommandLine commandLine = ParseCommandLine(args);
         if (commandLine.Help) {
             PrintUsage(std::cout);

@@ -1,70 +1,65 @@
 #include "generation/TSaveFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdint>
-#include <string_view>
 
-#include "text/TCodePage.h"
 #include "text/TConvert.h"
 #include "text/TFileError.h"
-#include "text/TFileUtility.h"
 #include "text/TStringUtility.h"
-
-namespace TSaveFile {
 
 namespace {
 
-// A name is taken when it names anything but a folder (links followed). A
-// dangling or looping link counts too: creating through it would fail or
-// write somewhere else.
-bool IsTaken(const UnicodeString& path)
+UnicodeString WithDelimiter(const UnicodeString& folder)
 {
-    const std::string native = ToPath(path).native();
-    struct stat st {};
-    if (::stat(native.c_str(), &st) == 0)
-        return !S_ISDIR(st.st_mode);
-    return ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return folder.empty() || folder.back() != u'/' ? folder + u'/' : folder;
 }
 
 } // namespace
 
-UnicodeString MakeUniqueFileName(const UnicodeString& folder, const UnicodeString& pageName)
+namespace TSaveFile {
+
+UnicodeString PageFileName(const UnicodeString& pageName, std::uint64_t n)
 {
-    UnicodeString dir = folder;
-    if (dir.empty() || dir.back() != u'/')
-        dir += u'/';
-    UnicodeString candidate = dir + pageName + u".html";
-    for (std::uint64_t n = 2; IsTaken(candidate); ++n)
-        candidate = dir + pageName + u"(" + IntToStr(static_cast<long long>(n)) + u").html";
-    return candidate;
+    if (n < 2)
+        return pageName + u".html";
+    return pageName + u"(" + IntToStr(static_cast<long long>(n)) + u").html";
 }
 
 void SaveTextFile(const UnicodeString& path, const UnicodeString& text, unsigned codePage)
 {
     if (text.empty())
         return;
-    // Encode before creating, so nothing is left behind if encoding fails.
-    const RawByteString preamble = TCodePage::GetPreamble(codePage);
-    const RawByteString body = TStringUtility::EncodeString(text, codePage);
-
-    const std::string native = ToPath(path).native();
-    const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw FileCreateError(path, errno);
-    int error = 0;
-    if (!TFileUtility::WriteAllBytes(fd, preamble.bytes) || !TFileUtility::WriteAllBytes(fd, body.bytes))
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error != 0) {
-        // A truncated page must not look like a finished one.
-        ::unlink(native.c_str());
+    const std::size_t slash = path.rfind(u'/');
+    const UnicodeString folder = slash == UnicodeString::npos ? u"." : path.substr(0, slash + 1);
+    const UnicodeString name = slash == UnicodeString::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name.find(u'\0') != UnicodeString::npos)
+        throw FileCreateError(path, name.empty() ? EISDIR : EINVAL);
+    const RawByteString page = TStringUtility::EncodePage(text, codePage);
+    TCompleteFolder target(folder, path);
+    if (const int error = target.Create(ToNative(name), page.bytes))
         throw FileCreateError(path, error);
-    }
 }
 
 } // namespace TSaveFile
+
+TPageFolder::TPageFolder(const UnicodeString& folder)
+    : dir_(WithDelimiter(folder)), folder_(folder.empty() ? u"/" : folder)
+{
+}
+
+UnicodeString TPageFolder::Save(const UnicodeString& pageName, std::string_view bytes)
+{
+    // A NUL would cut the name, and its ".html", short.
+    if (pageName.find(u'\0') != UnicodeString::npos)
+        throw FileCreateError(dir_ + TSaveFile::PageFileName(pageName, 1), EINVAL);
+    const auto last = lastNumber_.try_emplace(pageName, 0).first;
+    for (std::uint64_t n = last->second + 1;; ++n) {
+        const UnicodeString name = TSaveFile::PageFileName(pageName, n);
+        const int error = folder_.Create(ToNative(name), bytes);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            throw FileCreateError(dir_ + name, error);
+        last->second = n;
+        return dir_ + name;
+    }
+}

@@ -1,19 +1,45 @@
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+
+#include "text/TCompleteFolder.h"
 #include "text/UnicodeString.h"
 
-// Turning a rendered page into a file in the output folder.
+// Turning rendered pages into files in the output folder. A page appears
+// under its name only when it is complete, and never takes the place of
+// anything already there, also when another run writes into the same folder.
 namespace TSaveFile {
 
-// "<folder>/<pageName>.html", or "<folder>/<pageName>(n).html" with the first
-// n from 2 up whose file does not exist. The page name is used unchanged.
-// Nothing is created or reserved.
-UnicodeString MakeUniqueFileName(const UnicodeString& folder, const UnicodeString& pageName);
+// "<pageName>.html" for n below 2, "<pageName>(n).html" from 2 on.
+UnicodeString PageFileName(const UnicodeString& pageName, std::uint64_t n);
 
-// Writes the preamble of the code page and the encoded text to a new file.
-// Empty text creates nothing. The file is created exclusively: an existing
-// file is never replaced. Raises the file-creation error when the file
-// cannot be created or written; a partly written file is removed first.
+// Writes the text, with the preamble of its code page, as a new complete
+// file at `path`; empty text creates nothing. Raises the file-creation error
+// (EEXIST when the name is taken) and leaves nothing behind on failure.
 void SaveTextFile(const UnicodeString& path, const UnicodeString& text, unsigned codePage);
 
 } // namespace TSaveFile
+
+// The pages of one run in one output folder.
+class TPageFolder {
+public:
+    // Raises the file-creation error when the folder cannot be opened.
+    explicit TPageFolder(const UnicodeString& folder);
+
+    // Creates "<pageName>.html", or the first "<pageName>(n).html" from 2 up
+    // that is not taken (by anything, a folder included), holding `bytes`.
+    // The name is chosen by the creation itself, so concurrent runs cannot
+    // collide, and within a run the search for a name resumes after the last
+    // number it gave. Returns the path; raises the file-creation error.
+    UnicodeString Save(const UnicodeString& pageName, std::string_view bytes);
+
+    // "<folder>/" as given.
+    const UnicodeString& Dir() const { return dir_; }
+
+private:
+    UnicodeString dir_;
+    TCompleteFolder folder_;
+    std::unordered_map<UnicodeString, std::uint64_t> lastNumber_;
+};

@@ -1,5 +1,6 @@
 #include "generation/TTabloomMaker.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -8,6 +9,8 @@
 #include "template/TTemplateParser.h"
 #include "text/Exception.h"
 #include "text/TCodePage.h"
+#include "text/TConvert.h"
+#include "text/TStopSignal.h"
 #include "text/TFileUtility.h"
 #include "text/TStringUtility.h"
 #include "workbook/TExcelSingleton.h"
@@ -34,6 +37,20 @@ bool FolderExistsOrCreated(const UnicodeString& path)
         return true;
     fs::create_directories(folder, ec);
     return !ec && fs::is_directory(folder, ec);
+}
+
+// Template text never holds a NUL; one means the file is in another
+// character set (typically UTF-16), and reading on would cut the page short.
+void RejectNul(const UnicodeString& text, int encoding)
+{
+    const std::size_t at = text.find(u'\0');
+    if (at == UnicodeString::npos)
+        return;
+    const auto line = std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), u'\n') + 1;
+    const UnicodeString charset = TCodePage::NameOf(encoding);
+    throw Exception(u"テンプレートファイルの" + IntToStr(line) + u"行目にNUL文字があります。" +
+                    u"テンプレートの文字コード" + (charset.empty() ? u"" : u"（" + charset + u"）") +
+                    u"が正しいか確かめてください。UTF-16のファイルはUTF-8で保存し直してください。");
 }
 
 } // namespace
@@ -88,6 +105,7 @@ void TTabloomMaker::Load()
     workbook_ = Excel::TExcelSingleton::GetInstance().Workbooks().Open(workbookPath_);
     const RawByteString bytes = TFileUtility::LoadFileBytes(templatePath_);
     const UnicodeString text = TStringUtility::DecodeString(bytes, CodePageOf(templateEncoding_));
+    RejectNul(text, templateEncoding_);
     parser_ = std::make_unique<TTemplateParser>(text);
     parser_->Parse();
     parser_->Validate();
@@ -121,32 +139,36 @@ UnicodeString TTabloomMaker::RenderPage() const
     return RenderNodes(parser_->Nodes());
 }
 
-void TTabloomMaker::SavePage(const UnicodeString& pageName, const UnicodeString& text) const
+void TTabloomMaker::SavePage(TPageFolder& folder, const UnicodeString& pageName, const UnicodeString& text)
 {
-    const UnicodeString path = TSaveFile::MakeUniqueFileName(outputFolder_, pageName);
-    TSaveFile::SaveTextFile(path, text, CodePageOf(outputEncoding_));
+    if (text.empty())
+        return;  // an empty page makes no file
+    folder.Save(pageName, TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
+    ++pageCount_;
 }
 
 void TTabloomMaker::MakeCardPages()
 {
+    TPageFolder folder(outputFolder_);
     TExcelNode& excel = *parser_->ExcelNode();
     while (excel.HasRecord()) {
+        TStopSignal::ThrowIfReceived();
         const UnicodeString text = RenderPage();
-        SavePage(excel.GetPageName(), text);
+        SavePage(folder, excel.GetPageName(), text);
         excel.NextRecord();
     }
 }
 
 void TTabloomMaker::MakeListPages()
 {
+    TPageFolder folder(outputFolder_);
     TExcelNode& excel = *parser_->ExcelNode();
     do {
         while (excel.HasRecord()) {
+            TStopSignal::ThrowIfReceived();
             // Named before rendering: the name comes from the page's first record.
             const UnicodeString pageName = excel.GetPageName();
-            const UnicodeString path = TSaveFile::MakeUniqueFileName(outputFolder_, pageName);
-            const UnicodeString text = RenderPage();
-            TSaveFile::SaveTextFile(path, text, CodePageOf(outputEncoding_));
+            SavePage(folder, pageName, RenderPage());
         }
         ResetNodes(parser_->Nodes());
     } while (excel.NextSheet());

@@ -5,6 +5,7 @@
 #include "text/UnicodeString.h"
 #include "workbook/TExcel.h"
 
+class TPageFolder;
 class TTemplateParser;
 
 // Where a job reports the failure that stopped its generation.
@@ -34,7 +35,10 @@ public:
     // Opens the workbook, then reads, decodes, parses and validates the template.
     void Load();
     // Writes every page; a failure is logged and gives false. Always finishes.
+    // A stop signal unwinds it with TStopped, after finishing.
     bool Run();
+    // Pages written by Run so far.
+    long long PageCount() const { return pageCount_; }
 
     // Charset index (0 Shift_JIS, 1 UTF-8, 2 EUC-JP) to code page; 0 otherwise.
     static unsigned CodePageOf(int index);
@@ -44,7 +48,7 @@ private:
     void MakeListPages();
     void Finish() noexcept;
     UnicodeString RenderPage() const;
-    void SavePage(const UnicodeString& pageName, const UnicodeString& text) const;
+    void SavePage(TPageFolder& folder, const UnicodeString& pageName, const UnicodeString& text);
 
     UnicodeString templatePath_;
     int templateEncoding_;
@@ -54,4 +58,5 @@ private:
     std::unique_ptr<TTemplateParser> parser_;
     Excel::TWorkbook workbook_;
     std::unique_ptr<TTabloomMakerStatus> logger_;
+    long long pageCount_ = 0;
 };

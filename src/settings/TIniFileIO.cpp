@@ -23,7 +23,7 @@ bool ReadExisting(const UnicodeString& path, std::string& bytes)
 {
     struct stat st {};
     const bool hasNul = path.find(u'\0') != UnicodeString::npos;
-    if (!hasNul && ::stat(Utf16ToUtf8(path).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    if (!hasNul && ::stat(ToNative(path).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
         return false;
     bytes = TFileUtility::LoadFileBytes(path).bytes;
     return true;

@@ -111,7 +111,7 @@ int SpecialFolderCode(TSpecialFolderKind kind)
 
 UnicodeString GetSpecialFolderPath(TSpecialFolderKind kind)
 {
-    return Utf8ToUtf16(FolderOf(SpecialFolderCode(kind)));
+    return FromNative(FolderOf(SpecialFolderCode(kind)));
 }
 
 UnicodeString ConfigFilePath()

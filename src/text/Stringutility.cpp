@@ -98,7 +98,7 @@ UnicodeString AnsiToUTF16(const RawByteString& bytes, unsigned codePage)
     return out;
 }
 
-RawByteString UTF16ToAnsi(const UnicodeString& text, unsigned codePage)
+RawByteString UTF16ToAnsi(const UnicodeString& text, unsigned codePage, TCodePageConverter::TUnmappable unmappable)
 {
     if (codePage == 0)
         codePage = SystemAnsiCodePage;
@@ -110,9 +110,9 @@ RawByteString UTF16ToAnsi(const UnicodeString& text, unsigned codePage)
     if (view.empty())
         return out;
     if (codePage == kShiftJis && hasMark) {
-        TCodePageConverter::Encode(ComposePairs(view), codePage, out.bytes);
+        TCodePageConverter::Encode(ComposePairs(view), codePage, out.bytes, unmappable);
     } else {
-        TCodePageConverter::Encode(view, codePage, out.bytes);
+        TCodePageConverter::Encode(view, codePage, out.bytes, unmappable);
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include <span>
 #include <string_view>
 
+#include "text/TCodePageConverter.h"
 #include "text/UnicodeString.h"
 
 // Conversion primitives under DecodeString / EncodeString.
@@ -18,9 +19,11 @@ inline constexpr unsigned SystemAnsiCodePage = 65001;
 UnicodeString AnsiToUTF16(const RawByteString& bytes, unsigned codePage);
 
 // Text up to its first U+0000 to bytes in a code page (0: the system ANSI code
-// page). Unmappable characters become the default character; a code page that
+// page). Unmappable characters become the default character (or what
+// `unmappable` says); a code page that
 // cannot be opened gives empty bytes. Tagged with the code page used.
-RawByteString UTF16ToAnsi(const UnicodeString& text, unsigned codePage);
+RawByteString UTF16ToAnsi(const UnicodeString& text, unsigned codePage,
+                          TCodePageConverter::TUnmappable unmappable = TCodePageConverter::TUnmappable::DefaultChar);
 
 // Code units in byte order, no byte-order mark, unpaired surrogates kept.
 RawByteString UnicodeToUTF16LE(const UnicodeString& text);

@@ -223,7 +223,7 @@ bool Decode(std::string_view bytes, unsigned codePage, UnicodeString& out)
     return true;
 }
 
-bool Encode(std::u16string_view text, unsigned codePage, std::string& out)
+bool Encode(std::u16string_view text, unsigned codePage, std::string& out, TUnmappable unmappable)
 {
     out.clear();
     Entry& entry = EntryOf(codePage);
@@ -251,11 +251,19 @@ bool Encode(std::u16string_view text, unsigned codePage, std::string& out)
         // surrogate cut off by the end (EINVAL).
         const std::size_t pos = text.size() - inLeft / 2;
         std::size_t units = 1;
-        std::string_view replacement = entry.defaultChar;
-        if (IsHigh(text[pos]) && pos + 1 < text.size() && IsLow(text[pos + 1]))
+        char32_t character = text[pos];
+        if (IsHigh(text[pos]) && pos + 1 < text.size() && IsLow(text[pos + 1])) {
             units = 2;  // one character the code page lacks
-        else if (utf8 && (IsHigh(text[pos]) || IsLow(text[pos])))
+            character = 0x10000 + ((character - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
+        } else if (IsHigh(text[pos]) || IsLow(text[pos])) {
+            character = 0xFFFD;
+        }
+        std::string reference;
+        std::string_view replacement = entry.defaultChar;
+        if (utf8 && character == 0xFFFD)
             replacement = "\xEF\xBF\xBD";
+        else if (unmappable == TUnmappable::CharacterReference)
+            replacement = reference = "&#" + std::to_string(static_cast<unsigned long>(character)) + ";";
         // Back to the initial shift state so the replacement reads as itself.
         Flush(cd, out);
         out.append(replacement);

@@ -17,11 +17,17 @@ std::string IconvNameOf(unsigned codePage);
 // the code page cannot be opened.
 bool Decode(std::string_view bytes, unsigned codePage, UnicodeString& out);
 
+// What a character the code page cannot hold becomes.
+enum class TUnmappable {
+    DefaultChar,         // the code page's "?"
+    CharacterReference,  // "&#128512;", for HTML; an unpaired surrogate "&#65533;"
+};
+
 // The whole text, U+0000 included. Characters the code page cannot hold
-// become its default character ("?"); unpaired surrogates become U+FFFD in
-// UTF-8 and the default character elsewhere. Returns false (and leaves `out`
-// empty) when the code page cannot be opened.
-bool Encode(std::u16string_view text, unsigned codePage, std::string& out);
+// become what `unmappable` says; unpaired surrogates become U+FFFD in UTF-8.
+// Returns false (and leaves `out` empty) when the code page cannot be opened.
+bool Encode(std::u16string_view text, unsigned codePage, std::string& out,
+            TUnmappable unmappable = TUnmappable::DefaultChar);
 
 // How often this thread has called iconv_open (at most once per code page and
 // direction, failures included); lets tests check that descriptors are reused.

@@ -71,7 +71,7 @@ RawByteString LoadFileBytes(const UnicodeString& path)
     if (HasNul(path))
         throw FileOpenError(path, EINVAL);
     // Non-blocking so that opening a FIFO cannot hang.
-    TFileDescriptor file(::open(Utf16ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    TFileDescriptor file(::open(ToNative(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.Get() < 0)
         throw FileOpenError(path, errno);
     struct stat info {};
@@ -113,11 +113,16 @@ UnicodeString ToValidFileName(const UnicodeString& name)
     static const struct { const char16_t* from; const char16_t* to; } replacements[] = {
         {u"\\", u"\uFFE5"}, {u"/", u"\uFF0F"}, {u":", u"\uFF1A"}, {u"*", u"\uFF0A"},
         {u"?", u"\uFF1F"},  {u"\"", u"\u201D"}, {u"<", u"\uFF1C"}, {u">", u"\uFF1E"},
-        {u"|", u"\uFF5C"},  {u"\t", u" "},      {u"\n", u" "},
+        {u"|", u"\uFF5C"},
     };
     UnicodeString result = name;
     for (const auto& r : replacements)
         result = TStringUtility::ReplaceString(result, r.from, r.to, TStringUtility::rfReplaceAll);
+    // Windows refuses every control character in a name, and a NUL would cut
+    // the name (and its ".html") short.
+    for (char16_t& c : result)
+        if (c < 0x20)
+            c = u' ';
 
     const std::size_t dot = result.rfind(u'.');
     const UnicodeString base = dot == UnicodeString::npos ? result : result.substr(0, dot);
@@ -166,7 +171,7 @@ UnicodeString CreateTempFileName(const UnicodeString& directory, const UnicodeSt
     const unsigned start = random() % 0xFFFF;
     for (unsigned i = 0; i < 0xFFFF; ++i) {
         const UnicodeString path = folder + prefix + UpperHex((start + i) % 0xFFFF + 1) + u".tmp";
-        const int fd = ::open(Utf16ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        const int fd = ::open(ToNative(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd >= 0) {
             ::close(fd);
             return path;
@@ -186,8 +191,8 @@ bool RenameNoReplace(const UnicodeString& from, const UnicodeString& to)
 {
     if (HasNul(from) || HasNul(to))
         return false;
-    const std::string source = Utf16ToUtf8(from);
-    const std::string target = Utf16ToUtf8(to);
+    const std::string source = ToNative(from);
+    const std::string target = ToNative(to);
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
         return true;
     // File systems without the flag: a hard link also refuses an existing name.

@@ -14,7 +14,8 @@ bool WriteAllBytes(int fd, std::string_view bytes);
 RawByteString LoadFileBytes(const UnicodeString& path);
 
 // Makes cell text usable as a file name: characters Windows forbids become
-// their full-width look-alikes, tab and line feed a space, and a reserved
+// their full-width look-alikes, control characters (U+0000-U+001F) a blank,
+// and a reserved
 // device base name (CON, PRN, AUX, CLOCK$, NUL, COM0-9, LPT0-9) full width.
 UnicodeString ToValidFileName(const UnicodeString& name);
 

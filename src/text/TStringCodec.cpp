@@ -2,7 +2,10 @@
 // dispatch and the Japanese mapping corrections around the primitives.
 #include "text/TStringUtility.h"
 
+#include <algorithm>
+
 #include "text/Mecsutils.h"
+#include "text/TCodePage.h"
 #include "text/Stringutility.h"
 
 namespace TStringUtility {
@@ -67,22 +70,48 @@ UnicodeString DecodeString(const RawByteString& bytes, unsigned codePage)
     }
 }
 
-RawByteString EncodeString(const UnicodeString& text, unsigned codePage)
+namespace {
+
+RawByteString Encode(const UnicodeString& text, unsigned codePage, TCodePageConverter::TUnmappable unmappable)
 {
     if (codePage == 51932)
         codePage = 20932;
     switch (codePage) {
     case 932:
-        return Stringutility::UTF16ToAnsi(MecsMappingFix_UnicodeToCP932(text), codePage);
+        return Stringutility::UTF16ToAnsi(MecsMappingFix_UnicodeToCP932(text), codePage, unmappable);
     case 1200:
         return Stringutility::UnicodeToUTF16LE(text);
     case 1201:
         return Stringutility::UnicodeToUTF16BE(text);
     default:
         if (IsJISX0208CodePage(codePage))
-            return Stringutility::UTF16ToAnsi(MecsMappingFix_UnicodeToJISX0208(text), codePage);
-        return Stringutility::UTF16ToAnsi(text, codePage);
+            return Stringutility::UTF16ToAnsi(MecsMappingFix_UnicodeToJISX0208(text), codePage, unmappable);
+        return Stringutility::UTF16ToAnsi(text, codePage, unmappable);
     }
+}
+
+} // namespace
+
+RawByteString EncodeString(const UnicodeString& text, unsigned codePage)
+{
+    return Encode(text, codePage, TCodePageConverter::TUnmappable::DefaultChar);
+}
+
+RawByteString EncodePage(const UnicodeString& text, unsigned codePage)
+{
+    RawByteString page = TCodePage::GetPreamble(codePage);
+    RawByteString body;
+    if (text.find(u'\0') == UnicodeString::npos) {
+        body = Encode(text, codePage, TCodePageConverter::TUnmappable::CharacterReference);
+    } else {
+        // Encoding stops at U+0000; a page must keep everything after it.
+        UnicodeString copy = text;
+        std::replace(copy.begin(), copy.end(), u'\0', u'\uFFFD');
+        body = Encode(copy, codePage, TCodePageConverter::TUnmappable::CharacterReference);
+    }
+    page.codePage = body.codePage;
+    page.bytes += body.bytes;
+    return page;
 }
 
 } // namespace TStringUtility

@@ -8,7 +8,9 @@ UnicodeString HTMLEncode(const UnicodeString& text)
     UnicodeString out = ReplaceString(text, u"&", u"&amp;", rfReplaceAll);
     out = ReplaceString(out, u"\"", u"&quot;", rfReplaceAll);
     out = ReplaceString(out, u"<", u"&lt;", rfReplaceAll);
-    return ReplaceString(out, u">", u"&gt;", rfReplaceAll);
+    out = ReplaceString(out, u">", u"&gt;", rfReplaceAll);
+    // Cell text must not end a single-quoted attribute either.
+    return ReplaceString(out, u"'", u"&#39;", rfReplaceAll);
 }
 
 UnicodeString ReplaceString(const UnicodeString& text, const UnicodeString& from,

@@ -6,7 +6,7 @@
 // and decoding/encoding between bytes and UTF-16 in a code page.
 namespace TStringUtility {
 
-// "&", '"', "<", ">" as entities, in that order; nothing else is touched.
+// "&", '"', "<", ">", "'" as entities, in that order; nothing else is touched.
 UnicodeString HTMLEncode(const UnicodeString& text);
 
 enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
@@ -20,6 +20,11 @@ UnicodeString LCMapText(const UnicodeString& text, unsigned flags);
 // Bytes in a code page to text, and text to bytes without any preamble.
 UnicodeString DecodeString(const RawByteString& bytes, unsigned codePage);
 RawByteString EncodeString(const UnicodeString& text, unsigned codePage);
+
+// A whole page file: the code page's preamble, then the text. Pages are HTML,
+// so nothing is lost: U+0000 is written as U+FFFD and a character the code
+// page cannot hold as a numeric character reference ("&#128512;").
+RawByteString EncodePage(const UnicodeString& text, unsigned codePage);
 
 bool HasUTF8BOM(const RawByteString& bytes);
 bool HasUTF16LEBOM(const RawByteString& bytes);

@@ -19,12 +19,12 @@ TTempFile::TTempFile(const UnicodeString& extension, const UnicodeString& direct
         if (TFileUtility::RenameNoReplace(fileName_, renamed))
             fileName_ = renamed;
     } catch (...) {
-        ::unlink(Utf16ToUtf8(fileName_).c_str());
+        ::unlink(ToNative(fileName_).c_str());
         throw;
     }
 }
 
 TTempFile::~TTempFile()
 {
-    ::unlink(Utf16ToUtf8(fileName_).c_str());
+    ::unlink(ToNative(fileName_).c_str());
 }

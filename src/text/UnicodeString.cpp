@@ -121,12 +121,53 @@ std::string Utf16ToUtf8(std::u16string_view in)
     return out;
 }
 
+UnicodeString FromNative(std::string_view bytes)
+{
+    UnicodeString out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // The longest valid sequence here (at most four bytes), else one byte escaped.
+        std::size_t length = 1;
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead >= 0x80) {
+            length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            if (i + length > bytes.size() || !IsValidUtf8(bytes.substr(i, length))) {
+                out += static_cast<char16_t>(0xDC00 + lead);
+                ++i;
+                continue;
+            }
+        }
+        out += Utf8ToUtf16(bytes.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+std::string ToNative(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool paired = c >= 0xDC00 && c <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+        if (c >= 0xDC80 && c <= 0xDCFF && !paired) {
+            out += Utf16ToUtf8(text.substr(start, i - start));
+            out += static_cast<char>(c - 0xDC00);
+            start = i + 1;
+        }
+    }
+    out += Utf16ToUtf8(text.substr(start));
+    return out;
+}
+
 std::filesystem::path ToPath(const UnicodeString& text)
 {
-    return std::filesystem::path(Utf16ToUtf8(text));
+    return std::filesystem::path(ToNative(text));
 }
 
 UnicodeString FromPath(const std::filesystem::path& path)
 {
-    return Utf8ToUtf16(path.native());
+    return FromNative(path.native());
 }

@@ -28,5 +28,11 @@ UnicodeString Utf8ToUtf16(std::string_view utf8);
 bool IsValidUtf8(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// File names and arguments are bytes. Bytes that are not UTF-8 become the
+// lone surrogates U+DC80..U+DCFF and back, so a name handed to the program
+// names the same file when it is used.
+UnicodeString FromNative(std::string_view bytes);
+std::string ToNative(std::u16string_view text);
+
 std::filesystem::path ToPath(const UnicodeString& text);
 UnicodeString FromPath(const std::filesystem::path& path);

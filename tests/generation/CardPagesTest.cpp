@@ -23,7 +23,7 @@ TEST(CardPages, OnePagePerRecordAndNumberedNames)
                     "<p><!--- cell name=C2 escape=html multiline=br ---></p>\n");
     const RunResult r = job.Run();
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, ProgressLines);
+    EXPECT_EQ(r.out, ProgressLines(3));
     EXPECT_EQ(r.err, "");
     const std::map<std::string, std::string> expected = {
         {"00001.html", Bom + "<h1>さくら堂</h1><p>1,200</p><p>a&lt;b<br />&quot;c&quot;</p>\n"},

@@ -53,7 +53,7 @@ TEST(CommandLine, GrammarOfTheOptions)
     RunResult r = RunTabloom({"stray.tbm", "-A", "-a1", "-X=nothing", "-x=/no/such.xlsx", x, t, d,
                               "-te=9", "-de=x", "-a"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, ProgressLines);
+    EXPECT_EQ(r.out, ProgressLines(1));
     EXPECT_EQ(job.Pages().at("00001.html"), sjisPage);
 
     r = RunTabloom({"-a", t, x, d, "-te=-1", "-de=$2"});

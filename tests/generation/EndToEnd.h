@@ -69,8 +69,11 @@ private:
     testsupport::TempDir dir_;
 };
 
-// The three progress lines of a run that got as far as generating.
-inline const std::string ProgressLines =
-    "テンプレートファイルを解析します。\nHTMLファイルを作成します。\nHTMLファイルを作成しました。\n";
+// The progress lines of a run that got as far as generating, with its page count.
+inline std::string ProgressLines(int pages)
+{
+    return "テンプレートファイルを解析します。\nHTMLファイルを作成します。\nHTMLファイルを作成しました。\n" +
+           std::to_string(pages) + "件のHTMLファイルを作成しました。\n";
+}
 
 } // namespace e2e

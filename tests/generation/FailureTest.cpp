@@ -91,7 +91,7 @@ TEST(Failures, RenderErrorsAreLoggedAndEarlierPagesStay)
         job.SetTemplate(c.templateText);
         const RunResult r = job.Run();
         EXPECT_EQ(r.status, 1) << c.templateText;
-        EXPECT_EQ(r.out, ProgressLines) << c.templateText;
+        EXPECT_EQ(r.out, ProgressLines(static_cast<int>(c.pages))) << c.templateText;
         EXPECT_EQ(r.err.rfind(c.errPrefix, 0), 0u) << r.err;
         EXPECT_GT(r.err.size(), c.errPrefix.size() + 1) << "the underlying message follows";
         EXPECT_EQ(job.Pages().size(), c.pages) << c.templateText;
@@ -133,16 +133,16 @@ TEST(Failures, PathChecks)
 
 TEST(Failures, UnwritablePagesAreReported)
 {
-    Job job(OneSheet);
-    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
-    // A folder where the second page would go: the page cannot be created.
-    std::filesystem::create_directories(job.Output() / "00002.html");
+    // The second record's name is longer than a file name may be.
+    const std::string longName(300, 'n');
+    Job job({{"Sheet1", {S("A1", "first"), S("A2", longName)}}});
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->x");
     const RunResult r = job.Run();
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, ProgressLines);
-    const std::string prefix = "ファイル \"" + (job.Output() / "00002.html").string() + "\" を作成できません。";
+    EXPECT_EQ(r.out, ProgressLines(1));
+    const std::string prefix = "ファイル \"" + (job.Output() / (longName + ".html")).string() + "\" を作成できません。";
     EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
-    EXPECT_EQ(job.Pages().at("00001.html"), Bom + "x");
+    EXPECT_EQ(job.Pages(), (std::map<std::string, std::string>{{"first.html", Bom + "x"}}));
 }
 
 TEST(Failures, ReadOnlyOutputFolder)

@@ -29,61 +29,65 @@ void Touch(const fs::path& path)
     testsupport::WriteFile(path, "x");
 }
 
-TEST(MakeUniqueFileName, CountsFromTwoPastTakenNames)
+// Saves each page name in turn into one run's folder; returns the names given.
+std::vector<std::string> SaveAll(const TempDir& dir, const std::vector<const char*>& pages)
+{
+    TPageFolder folder(Folder(dir));
+    std::vector<std::string> names;
+    for (const char* page : pages)
+        names.push_back(ToPath(folder.Save(U(page), "x")).filename().string());
+    return names;
+}
+
+TEST(TPageFolder, NamesCountFromTwoPastAnythingTaken)
 {
     const struct {
-        const char* page;
+        std::vector<const char*> pages;
         std::vector<std::string> existing;
-        const char* expected;
+        std::vector<std::string> expected;
     } cases[] = {
-        {"A001", {}, "A001.html"},
-        {"A001", {"A001.html"}, "A001(2).html"},
-        {"A001", {"A001.html", "A001(2).html"}, "A001(3).html"},
-        {"A001", {"A001(2).html"}, "A001.html"},
-        {"A001", {"A001.html", "A001(3).html"}, "A001(2).html"},
-        {"", {}, ".html"},
-        {"", {".html"}, "(2).html"},
-        {"", {".html", "(2).html"}, "(3).html"},
-        {"Vol.2", {}, "Vol.2.html"},
-        {"見積書 ①", {"見積書 ①.html"}, "見積書 ①(2).html"},
-        {"a001", {"A001.html"}, "a001.html"},  // names are case-sensitive here
-        {"A", {"A.html", "A(2).html", "A(3).html", "A(4).html", "A(5).html", "A(6).html", "A(7).html",
-               "A(8).html", "A(9).html", "A(10).html"}, "A(11).html"},
+        {{"A001"}, {}, {"A001.html"}},
+        {{"A001"}, {"A001.html"}, {"A001(2).html"}},
+        {{"A001"}, {"A001.html", "A001(2).html"}, {"A001(3).html"}},
+        {{"A001"}, {"A001(2).html"}, {"A001.html"}},
+        {{"A001"}, {"A001.html", "A001(3).html"}, {"A001(2).html"}},
+        {{"", ""}, {".html"}, {"(2).html", "(3).html"}},
+        {{"Vol.2"}, {}, {"Vol.2.html"}},
+        {{"見積書 ①"}, {"見積書 ①.html"}, {"見積書 ①(2).html"}},
+        {{"a001"}, {"A001.html"}, {"a001.html"}},  // names are case-sensitive here
+        // Within a run the search resumes after the last number given, and
+        // still skips what others took meanwhile.
+        {{"A", "B", "A", "A", "A"}, {"A(3).html"}, {"A.html", "B.html", "A(2).html", "A(4).html", "A(5).html"}},
     };
     for (const auto& c : cases) {
         TempDir dir;
         for (const auto& name : c.existing)
             Touch(dir / name);
-        EXPECT_EQ(TSaveFile::MakeUniqueFileName(Folder(dir), U(c.page)), Folder(dir) + u"/" + U(c.expected))
-            << c.page;
-        // nothing is created or reserved
-        EXPECT_FALSE(fs::exists(dir / c.expected)) << c.expected;
+        EXPECT_EQ(SaveAll(dir, c.pages), c.expected) << c.pages.front();
     }
 }
 
-TEST(MakeUniqueFileName, FolderWithOrWithoutDelimiter)
-{
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(u"/nonexistent-tabloom/out", u"A001"), u"/nonexistent-tabloom/out/A001.html");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(u"/nonexistent-tabloom/out/", u"A001"), u"/nonexistent-tabloom/out/A001.html");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(u"", u"A001"), u"/A001.html");
-}
-
-TEST(MakeUniqueFileName, FoldersDoNotCountButLinksToFilesDo)
+TEST(TPageFolder, EveryKindOfEntryTakesAName)
 {
     TempDir dir;
     fs::create_directory(dir / "Dir.html");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(Folder(dir), u"Dir"), Folder(dir) + u"/Dir.html");
-
     Touch(dir / "target");
     fs::create_symlink(dir / "target", dir / "Link.html");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(Folder(dir), u"Link"), Folder(dir) + u"/Link(2).html");
-
     fs::create_directory_symlink(dir / "Dir.html", dir / "DirLink.html");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(Folder(dir), u"DirLink"), Folder(dir) + u"/DirLink.html");
-
     // Writing through a dangling link would create a file elsewhere.
     fs::create_symlink(dir / "missing", dir / "Dangling.html");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(Folder(dir), u"Dangling"), Folder(dir) + u"/Dangling(2).html");
+    EXPECT_EQ(SaveAll(dir, {"Dir", "Link", "DirLink", "Dangling"}),
+              (std::vector<std::string>{"Dir(2).html", "Link(2).html", "DirLink(2).html", "Dangling(2).html"}));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    EXPECT_EQ(testsupport::ReadFile(dir / "target"), "x");
+    EXPECT_TRUE(fs::is_empty(dir / "Dir.html"));
+}
+
+TEST(TPageFolder, FolderWithOrWithoutDelimiter)
+{
+    TempDir dir;
+    EXPECT_EQ(TPageFolder(Folder(dir)).Save(u"A", "x"), Folder(dir) + u"/A.html");
+    EXPECT_EQ(TPageFolder(Folder(dir) + u"/").Save(u"A", "x"), Folder(dir) + u"/A(2).html");
 }
 
 TEST(SaveTextFile, WritesPreambleAndEncodedText)
@@ -100,7 +104,7 @@ TEST(SaveTextFile, WritesPreambleAndEncodedText)
     };
     for (const auto& c : cases) {
         TempDir dir;
-        const UnicodeString path = TSaveFile::MakeUniqueFileName(Folder(dir), u"A001");
+        const UnicodeString path = Folder(dir) + u"/A001.html";
         TSaveFile::SaveTextFile(path, page, c.codePage);
         EXPECT_EQ(ToHex(testsupport::ReadFile(ToPath(path))), ToHex(Hex(c.hex))) << c.codePage;
     }
@@ -109,9 +113,8 @@ TEST(SaveTextFile, WritesPreambleAndEncodedText)
 TEST(SaveTextFile, EmptyTextCreatesNothing)
 {
     TempDir dir;
-    const UnicodeString path = TSaveFile::MakeUniqueFileName(Folder(dir), u"A001");
+    const UnicodeString path = Folder(dir) + u"/A001.html";
     TSaveFile::SaveTextFile(path, u"", 65001);
-    EXPECT_FALSE(fs::exists(ToPath(path)));
     EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
@@ -126,24 +129,16 @@ void ExpectCreateError(const UnicodeString& path, const UnicodeString& text, int
     }
 }
 
-TEST(SaveTextFile, NeverReplacesAFileThatAppearedMeanwhile)
-{
-    TempDir dir;
-    const UnicodeString path = TSaveFile::MakeUniqueFileName(Folder(dir), u"A001");
-    testsupport::WriteFile(ToPath(path), "other");  // another writer takes the name
-    ExpectCreateError(path, u"page", EEXIST);
-    EXPECT_EQ(testsupport::ReadFile(ToPath(path)), "other");
-    EXPECT_EQ(TSaveFile::MakeUniqueFileName(Folder(dir), u"A001"), Folder(dir) + u"/A001(2).html");
-}
-
 TEST(SaveTextFile, ReportsPathsThatCannotBeCreated)
 {
     TempDir dir;
+    Touch(dir / "A.html");
+    ExpectCreateError(Folder(dir) + u"/A.html", u"page", EEXIST);
+    EXPECT_EQ(testsupport::ReadFile(dir / "A.html"), "x");
     fs::create_directory(dir / "Dir.html");
     ExpectCreateError(Folder(dir) + u"/Dir.html", u"page", EEXIST);
     ExpectCreateError(Folder(dir) + u"/missing/A.html", u"page", ENOENT);
     EXPECT_FALSE(fs::exists(dir / "missing"));
-
     fs::create_symlink(dir / "elsewhere", dir / "Dangling.html");
     ExpectCreateError(Folder(dir) + u"/Dangling.html", u"page", EEXIST);
     EXPECT_FALSE(fs::exists(dir / "elsewhere"));
@@ -171,29 +166,32 @@ private:
     sighandler_t previous_{};
 };
 
-TEST(SaveTextFile, RemovesAPageWhoseWritingFailed)
+TEST(SaveTextFile, APageThatCannotBeWrittenWholeLeavesNothing)
 {
     TempDir dir;
-    const UnicodeString path = TSaveFile::MakeUniqueFileName(Folder(dir), u"Big");
+    const UnicodeString path = Folder(dir) + u"/Big.html";
     const UnicodeString page(100000, u'あ');
     {
         FileSizeLimit limit(4096);
         ExpectCreateError(path, page, EFBIG);
+        TPageFolder folder(Folder(dir));
+        EXPECT_THROW(folder.Save(u"Big", std::string(10000, 'x')), Exception);
     }
-    EXPECT_FALSE(fs::exists(ToPath(path)));
-    EXPECT_TRUE(fs::is_empty(dir.Path()));
+    EXPECT_TRUE(fs::is_empty(dir.Path()));  // no page, no temporary file
 
     // The same page goes through once the limit is gone.
     TSaveFile::SaveTextFile(path, page, 65001);
     EXPECT_EQ(fs::file_size(ToPath(path)), 3u + 300000u);
 }
 
-TEST(SaveTextFile, SecondRunKeepsTheFirstRunsPages)
+TEST(TPageFolder, SecondRunKeepsTheFirstRunsPages)
 {
     TempDir dir;
-    for (int run = 0; run < 2; ++run)
-        for (const char16_t* name : {u"A001", u"A002"})
-            TSaveFile::SaveTextFile(TSaveFile::MakeUniqueFileName(Folder(dir), name), name, 932);
+    for (int run = 0; run < 2; ++run) {
+        TPageFolder folder(Folder(dir));
+        for (const char* name : {"A001", "A002"})
+            folder.Save(U(name), name);
+    }
     for (const char* name : {"A001.html", "A002.html", "A001(2).html", "A002(2).html"})
         EXPECT_EQ(testsupport::ReadFile(dir / name), std::string(name).substr(0, 4)) << name;
 }

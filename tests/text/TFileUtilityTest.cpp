@@ -107,8 +107,9 @@ TEST(FileError, UsesTheRuntimeStyle)
 
 TEST(ToValidFileName, ReplacesForbiddenCharactersAndDeviceNames)
 {
+    using namespace std::string_literals;
     struct Case {
-        const char16_t* name;
+        UnicodeString name;
         const char16_t* expected;
     };
     const Case cases[] = {
@@ -116,7 +117,8 @@ TEST(ToValidFileName, ReplacesForbiddenCharactersAndDeviceNames)
         {u"x\\y", u"x\uFFE5y"},
         {u"*?\"<>|", u"\uFF0A\uFF1F\u201D\uFF1C\uFF1E\uFF5C"},
         {u"\t\n", u"  "},
-        {u"a\rb\x01", u"a\rb\x01"},
+        {u"a\rb\x01\x1F\x7F", u"a b  \x7F"},
+        {u"shell.php\0x"s, u"shell.php x"},
         {u"con", u"\uFF43\uFF4F\uFF4E"},
         {u"Con.html", u"\uFF23\uFF4F\uFF4E.html"},
         {u"LPT1.txt", u"\uFF2C\uFF30\uFF34\uFF11.txt"},

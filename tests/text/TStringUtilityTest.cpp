@@ -6,7 +6,7 @@ namespace {
 
 using namespace TStringUtility;
 
-TEST(HTMLEncode, EscapesTheFourCharactersOnly)
+TEST(HTMLEncode, EscapesTheFiveCharactersOnly)
 {
     struct Case {
         const char16_t* text;
@@ -15,7 +15,7 @@ TEST(HTMLEncode, EscapesTheFourCharactersOnly)
     const Case cases[] = {
         {u"a<b & \"c\">", u"a&lt;b &amp; &quot;c&quot;&gt;"},
         {u"&amp;", u"&amp;amp;"},
-        {u"it's", u"it's"},
+        {u"<a title='x' onclick='y'>", u"&lt;a title=&#39;x&#39; onclick=&#39;y&#39;&gt;"},
         {u"", u""},
         {u"\u65E5\u00A9\t\x01\r\n", u"\u65E5\u00A9\t\x01\r\n"},
         {u"<<>>", u"&lt;&lt;&gt;&gt;"},

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "text/UnicodeString.h"
+
+// Creating files that appear under their name only when complete and never
+// take the place of anything: a killed process or a full disk leaves no
+// truncated file behind, and two processes cannot both get one name. The
+// folder is held open; each file is written and closed in one call.
+class TCompleteFolder {
+public:
+    // Opens the folder; raises FileCreateError naming `reportAs` (or `path`
+    // when that is empty) when it cannot.
+    explicit TCompleteFolder(const UnicodeString& path, const UnicodeString& reportAs = UnicodeString());
+    ~TCompleteFolder();
+    TCompleteFolder(const TCompleteFolder&) = delete;
+    TCompleteFolder& operator=(const TCompleteFolder&) = delete;
+
+    // Writes `bytes` to a new file `name` (native bytes, relative to the
+    // folder). Returns 0, or the errno of the failure: EEXIST when any entry
+    // of that name exists (a folder or a dangling link included). On failure
+    // nothing is left in the folder.
+    int Create(const std::string& name, std::string_view bytes);
+
+private:
+    int CreateUnnamed(const std::string& name, std::string_view bytes);
+    int CreateThroughTemporary(const std::string& name, std::string_view bytes);
+    int LinkUnnamed(int fd, const std::string& name);
+
+    int fd_ = -1;
+    // What this folder's file system supports, learnt from the first page.
+    bool unnamedFiles_ = true;
+    bool emptyPathLink_ = true;
+    bool procLink_ = true;
+    unsigned long temporaryCounter_ = 0;
+};
