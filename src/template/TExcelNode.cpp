@@ -33,7 +33,8 @@ int TExcelNode::RecordRow(int row) const
 
 bool TExcelNode::HasRecord()
 {
-    return !CellText(quitColumn_, RecordRow(quitRow_)).empty();
+    const int row = RecordRow(quitRow_);
+    return row <= GridLastRow && !CellText(quitColumn_, row).empty();
 }
 
 void TExcelNode::NextRecord()
@@ -81,7 +82,8 @@ UnicodeString TExcelNode::CellText(int column, int row)
 
 UnicodeString TExcelNode::SkipText()
 {
-    return CellText(skipColumn_, RecordRow(skipRow_));
+    const int row = RecordRow(skipRow_);
+    return row <= GridLastRow ? CellText(skipColumn_, row) : UnicodeString();
 }
 
 UnicodeString TExcelNode::GetPageName()

@@ -32,6 +32,9 @@ public:
 
     // Row of the current record for a cell reference that names `row` for record 0.
     int RecordRow(int row) const;
+    // The worksheet's last row. The walk's own cells (quit, skip, break) read
+    // as empty below it, so data down to the last row ends the walk there.
+    static constexpr int GridLastRow = 1048576;
 
     int Layout() const { return layout_; }
     int RecordIndex() const { return recordIndex_; }

@@ -61,8 +61,11 @@ Excel::TWorksheet& TLoopNode::LocateWorksheet()
 UnicodeString TLoopNode::ReadBreakText()
 {
     Excel::TWorksheet& sheet = LocateWorksheet();
+    const int row = RequireExcelNode().RecordRow(breakRow_);
+    if (row > TExcelNode::GridLastRow)
+        return UnicodeString();
     try {
-        return sheet.Cells(breakColumn_, RequireExcelNode().RecordRow(breakRow_)).Text();
+        return sheet.Cells(breakColumn_, row).Text();
     } catch (const Exception& e) {
         throw Exception(u"Excelのセルが見つかりません。\n" + e.Message());
     }

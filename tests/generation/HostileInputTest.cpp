@@ -54,4 +54,29 @@ TEST(HostileInput, EscapedCellTextStaysInsideSingleQuotes)
     EXPECT_EQ(job.Pages().at("00001.html"), Bom + "<a title='x&#39; onmouseover=&#39;alert(1)'>");
 }
 
+TEST(HostileInput, DataDownToTheLastRow)
+{
+    const std::vector<Sheet> book = {{"Sheet1", {S("A1048575", "x"), S("A1048576", "y"), S("B1048575", "k"),
+                                                 S("B1048576", "k")}}};
+    const struct {
+        std::string templateText;
+        std::vector<std::string> pages;
+    } cases[] = {
+        {"<!--- excel quit=A1048575 type=card ---><!--- cell name=A1048575 --->", {"x", "y"}},
+        // The second record's skip cell lies below the grid: it reads as empty.
+        {"<!--- excel quit=A1048575 type=card skip=A1048576 ---><!--- cell name=A1048575 --->", {"x"}},
+        {"<!--- excel quit=A1048575 type=list ---><!--- loop_start break=B1048575 --->"
+         "<!--- cell name=A1048575 ---><!--- loop_end --->", {"xy"}},
+        {"<!--- excel quit=A1048575 type=list ---><!--- loop_start break=B1048576 --->"
+         "<!--- cell name=A1048575 ---><!--- loop_end --->", {"x", "y"}},
+    };
+    for (const auto& c : cases) {
+        Job job(book);
+        job.SetTemplate(c.templateText);
+        const RunResult r = job.Run();
+        EXPECT_EQ(r.status, 0) << c.templateText << r.err;
+        EXPECT_EQ(job.Pages(), Numbered(c.pages)) << c.templateText;
+    }
+}
+
 } // namespace
