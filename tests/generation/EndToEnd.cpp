@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+
+#include <csignal>
 
 #include <cerrno>
 #include <cstdio>
@@ -71,36 +74,63 @@ void WriteXlsx(const std::filesystem::path& path, const std::vector<Sheet>& shee
         throw std::runtime_error("cannot write " + path.string());
 }
 
-RunResult RunTabloom(const std::vector<std::string>& args)
+Running::Running(const std::vector<std::string>& args, const std::vector<std::string>& prefix)
 {
-    testsupport::TempDir capture;
-    const std::string program = (testsupport::BinaryDir() / "tabloom").string();
-    const std::string outPath = (capture / "stdout").string();
-    const std::string errPath = (capture / "stderr").string();
-
+    std::vector<std::string> all = prefix;
+    all.push_back((testsupport::BinaryDir() / "tabloom").string());
+    all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args)
+    for (const std::string& a : all)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
+    const std::string outPath = (capture_ / "stdout").string();
+    const std::string errPath = (capture_ / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
-        throw std::runtime_error("cannot start " + program);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        throw std::runtime_error("cannot start " + all.front());
+    pid_ = pid;
+}
+
+Running::~Running()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+        }
     }
+}
+
+void Running::Signal(int signal) const
+{
+    ::kill(pid_, signal);
+}
+
+RunResult Running::Wait()
+{
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
     RunResult result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = testsupport::ReadFile(outPath);
-    result.err = testsupport::ReadFile(errPath);
+    result.out = testsupport::ReadFile(capture_ / "stdout");
+    result.err = testsupport::ReadFile(capture_ / "stderr");
+    result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return result;
+}
+
+RunResult RunTabloom(const std::vector<std::string>& args)
+{
+    return Running(args).Wait();
 }
 
 std::map<std::string, std::string> ReadFolder(const std::filesystem::path& folder)
@@ -156,11 +186,15 @@ void Job::SetTemplate(const std::string& bytes) const
     testsupport::WriteFile(Template(), bytes);
 }
 
+std::vector<std::string> Job::Args(int templateEncoding, int outputEncoding) const
+{
+    return {"-a", "-t=" + Template().string(), "-x=" + Workbook().string(), "-d=" + Output().string(),
+            "-te=" + std::to_string(templateEncoding), "-de=" + std::to_string(outputEncoding)};
+}
+
 RunResult Job::Run(int templateEncoding, int outputEncoding) const
 {
-    return RunTabloom({"-a", "-t=" + Template().string(), "-x=" + Workbook().string(),
-                       "-d=" + Output().string(), "-te=" + std::to_string(templateEncoding),
-                       "-de=" + std::to_string(outputEncoding)});
+    return RunTabloom(Args(templateEncoding, outputEncoding));
 }
 
 } // namespace e2e

@@ -30,12 +30,30 @@ struct Sheet {
 void WriteXlsx(const std::filesystem::path& path, const std::vector<Sheet>& sheets);
 
 struct RunResult {
-    int status = -1;
+    int status = -1;  // 128 + the signal when a signal ended it
     std::string out;
     std::string err;
+    double cpuSeconds = 0;  // user + system
 };
 
-// Runs tabloom with these arguments (the program name is added).
+// A tabloom process started with these arguments (the program name is
+// added, and `prefix` in front when given, e.g. {"prlimit", "--fsize=1"}).
+class Running {
+public:
+    explicit Running(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {});
+    ~Running();
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+    void Signal(int signal) const;
+    RunResult Wait();
+
+private:
+    testsupport::TempDir capture_;
+    int pid_ = -1;
+};
+
+// Runs tabloom with these arguments and waits for it.
 RunResult RunTabloom(const std::vector<std::string>& args);
 
 // File name -> bytes of every file in `folder`.
@@ -63,6 +81,7 @@ public:
     void SetTemplate(const std::string& bytes) const;
     // -a with the job's paths and charsets (UTF-8 both by default).
     RunResult Run(int templateEncoding = 1, int outputEncoding = 1) const;
+    std::vector<std::string> Args(int templateEncoding = 1, int outputEncoding = 1) const;
     std::map<std::string, std::string> Pages() const { return ReadFolder(Output()); }
 
 private:

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "generation/EndToEnd.h"
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records p1..pn in column A; pages are named after them.
+std::vector<Sheet> Records(int n, const std::string& name = "")
+{
+    Sheet sheet{"Sheet1", {}};
+    for (int k = 1; k <= n; ++k)
+        sheet.cells.push_back(S("A" + std::to_string(k), name.empty() ? "p" + std::to_string(k) : name));
+    return {sheet};
+}
+
+std::vector<std::string> Args(const fs::path& tmpl, const Job& job, const fs::path& out)
+{
+    return {"-a", "-t=" + tmpl.string(), "-x=" + job.Workbook().string(), "-d=" + out.string(), "-te=1", "-de=1"};
+}
+
+TEST(PagePublication, TwoRunsIntoOneFolderEachWriteEveryPage)
+{
+    const int n = 400;
+    Job job(Records(n));
+    for (const char* run : {"A", "B"})
+        testsupport::WriteFile(job.Root() / (std::string(run) + ".html"),
+                               std::string("<!--- excel quit=A1 type=card filename=A1 --->") + run +
+                                   " <!--- cell name=A1 --->");
+    for (int trial = 0; trial < 3; ++trial) {
+        const fs::path out = job.Root() / ("out" + std::to_string(trial));
+        fs::create_directories(out);
+        Running a(Args(job.Root() / "A.html", job, out));
+        Running b(Args(job.Root() / "B.html", job, out));
+        const RunResult ra = a.Wait();
+        const RunResult rb = b.Wait();
+        ASSERT_EQ(ra.status, 0) << ra.err;
+        ASSERT_EQ(rb.status, 0) << rb.err;
+        const auto pages = ReadFolder(out);
+        ASSERT_EQ(pages.size(), 2u * n);
+        for (int k = 1; k <= n; ++k) {
+            const std::string p = "p" + std::to_string(k);
+            const std::set<std::string> texts = {pages.at(p + ".html"), pages.at(p + "(2).html")};
+            EXPECT_EQ(texts, (std::set<std::string>{Bom + "A " + p, Bom + "B " + p})) << p;
+        }
+    }
+}
+
+// Every file in `out` is one of the pages, whole; returns how many there are.
+std::size_t ExpectOnlyCompletePages(const fs::path& out, const std::string& filler, int n)
+{
+    std::size_t count = 0;
+    for (const auto& [name, bytes] : ReadFolder(out)) {
+        const std::string page = name.substr(0, name.size() - 5);
+        const int k = std::atoi(page.c_str() + 1);
+        EXPECT_TRUE(name == "p" + std::to_string(k) + ".html" && k >= 1 && k <= n) << "stray file " << name;
+        EXPECT_EQ(bytes, Bom + filler + page) << name;
+        ++count;
+    }
+    return count;
+}
+
+TEST(PagePublication, AKilledRunLeavesOnlyCompletePages)
+{
+    const int n = 300;
+    const std::string filler(64 * 1024, '.');
+    Job job(Records(n));
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->" + filler + "<!--- cell name=A1 --->");
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(job.Run().status, 0);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(ExpectOnlyCompletePages(job.Output(), filler, n), static_cast<std::size_t>(n));
+
+    std::mt19937 random(12345);
+    int stopped = 0;
+    for (int trial = 0; trial < 6; ++trial) {
+        const fs::path out = job.Root() / ("killed" + std::to_string(trial));
+        Running run(Args(job.Template(), job, out));
+        std::this_thread::sleep_for(whole * std::uniform_real_distribution<double>(0.05, 0.9)(random));
+        run.Signal(trial % 2 ? SIGINT : SIGTERM);
+        const RunResult r = run.Wait();
+        EXPECT_TRUE(r.status == 0 || r.status == 128 + (trial % 2 ? SIGINT : SIGTERM)) << r.status << r.err;
+        stopped += ExpectOnlyCompletePages(out, filler, n) < static_cast<std::size_t>(n);
+    }
+    EXPECT_GT(stopped, 0) << "no run was stopped before its end";
+}
+
+TEST(PagePublication, AFileSizeLimitLeavesNoTruncatedPage)
+{
+    std::string big;
+    for (int i = 0; i < 30000; ++i)
+        big += "\xE3\x81\x82";  // 90,000 bytes in UTF-8
+    Job job({{"Sheet1", {S("A1", "p1"), S("A2", "p2"), S("A3", "p3"), S("B1", "s"), S("B2", big), S("B3", "t")}}});
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 ---><!--- cell name=B1 --->");
+    const RunResult r = Running(job.Args(), {"prlimit", "--fsize=50000"}).Wait();
+    EXPECT_EQ(r.status, 1);
+    const std::string prefix = "ファイル \"" + (job.Output() / "p2.html").string() + "\" を作成できません。";
+    EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+    EXPECT_EQ(job.Pages(), (std::map<std::string, std::string>{{"p1.html", Bom + "s"}}));
+}
+
+TEST(PagePublication, EqualNamesCostWhatDistinctNamesCost)
+{
+    const int n = 10000;
+    double seconds[2] = {};
+    for (int equal = 0; equal < 2; ++equal) {
+        Job job(Records(n, equal ? "same" : ""));
+        job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->x");
+        const RunResult r = job.Run();
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(job.Pages().size(), static_cast<std::size_t>(n));
+        seconds[equal] = r.cpuSeconds;
+    }
+    // Restarting the "(n)" search at 2 for every page costs about n / 2 times more.
+    EXPECT_LT(seconds[1], 3 * seconds[0] + 0.5) << "distinct " << seconds[0] << " s, equal " << seconds[1] << " s";
+}
+
+TEST(PagePublication, PathsThatAreNotUtf8NameTheSameFiles)
+{
+    Job job(Records(1));
+    const fs::path tmpl = job.Root() / "t\xFE.html";
+    const fs::path out = job.Root() / "o\xFF";
+    testsupport::WriteFile(tmpl, "<!--- excel quit=A1 type=card --->x");
+    const RunResult r = RunTabloom(Args(tmpl, job, out));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFolder(out), (std::map<std::string, std::string>{{"00001.html", Bom + "x"}}));
+    EXPECT_EQ(ReadFolder(job.Root()).size(), 3u) << "book, template and the one output folder";
+}
+
+} // namespace
