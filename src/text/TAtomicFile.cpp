@@ -79,6 +79,29 @@ void SyncFolder(const fs::path& target)
     }
 }
 
+// Overwrites the file itself: for a folder that takes no new files and for a
+// file with several links, which a rename would split. The content is
+// complete in memory, so the file is only ever short of it while writing.
+void WriteInPlace(const UnicodeString& path, const fs::path& target, std::string_view bytes)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        ThrowCreateError(path, errno);
+    int error = 0;
+    if (!TFileUtility::WriteAllBytes(fd, bytes) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 ||
+        ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ThrowCreateError(path, error);
+}
+
+bool FolderRefusesNewFiles(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
 } // namespace
 
 namespace TAtomicFile {
@@ -94,10 +117,20 @@ void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode
     if (existed && S_ISDIR(old.st_mode))
         ThrowCreateError(path, EISDIR);
 
+    if (existed && S_ISREG(old.st_mode) && old.st_nlink > 1) {
+        WriteInPlace(path, target, bytes);
+        return;
+    }
     TTempGuard temp;
     temp.fd_ = CreateUnique(target, newFileMode, temp.path_);
-    if (temp.fd_ < 0)
-        ThrowCreateError(path, errno);
+    if (temp.fd_ < 0) {
+        const int error = errno;
+        if (existed && S_ISREG(old.st_mode) && FolderRefusesNewFiles(error) && ::access(target.c_str(), W_OK) == 0) {
+            WriteInPlace(path, target, bytes);
+            return;
+        }
+        ThrowCreateError(path, error);
+    }
     if (existed) {
         // An administrator saving someone else's file must not take it over.
         if (::geteuid() == 0)

@@ -13,7 +13,10 @@ namespace TAtomicFile {
 // temporary file is removed, and an Exception with the platform's reason is
 // raised. An existing file keeps its permission bits; a new file gets
 // `newFileMode` less the umask. A symbolic link is followed, so the file it
-// points to is replaced and the link stays.
+// points to is replaced and the link stays. Where the folder takes no new
+// file but the file itself is writable, or the file has several hard links,
+// the file is overwritten in place instead, so saving still works and the
+// links keep sharing it.
 void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode = 0666);
 
 } // namespace TAtomicFile
