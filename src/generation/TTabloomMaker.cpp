@@ -13,7 +13,7 @@
 #include "text/TStopSignal.h"
 #include "text/TFileUtility.h"
 #include "text/TStringUtility.h"
-#include "workbook/TExcelSingleton.h"
+#include "automation/TExcelSingleton.h"
 
 namespace fs = std::filesystem;
 
