@@ -79,4 +79,16 @@ TEST(HostileInput, DataDownToTheLastRow)
     }
 }
 
+TEST(HostileInput, EmptyWorkbookFileIsRefused)
+{
+    Job job({{"Sheet1", {S("A1", "a")}}});
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    testsupport::WriteFile(job.Workbook(), "");
+    const RunResult r = job.Run();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "テンプレートファイルを解析します。\n");
+    EXPECT_NE(r.err.find("ファイルが空です (0 バイト)。"), std::string::npos) << r.err;
+    EXPECT_TRUE(job.Pages().empty());
+}
+
 } // namespace

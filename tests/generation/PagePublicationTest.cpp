@@ -136,4 +136,53 @@ TEST(PagePublication, PathsThatAreNotUtf8NameTheSameFiles)
     EXPECT_EQ(ReadFolder(job.Root()).size(), 3u) << "book, template and the one output folder";
 }
 
+// A process that is gone or only waits to be reaped.
+bool IsGone(pid_t pid)
+{
+    const fs::path file = "/proc/" + std::to_string(pid) + "/stat";
+    std::error_code ec;
+    const std::string stat = fs::exists(file, ec) ? testsupport::ReadFile(file) : "";
+    const auto paren = stat.rfind(')');
+    return stat.empty() || (paren != std::string::npos && stat.compare(paren + 2, 1, "Z") == 0);
+}
+
+TEST(PagePublication, AStoppedXlsConversionLeavesNothingBehind)
+{
+    Job job(Records(1));
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    // An OLE2 file is handed to soffice; this one hangs like a stuck converter.
+    testsupport::WriteFile(job.Workbook(), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1024, '\0'));
+    const fs::path bin = job.Root() / "bin";
+    const fs::path temp = job.Root() / "tmp";
+    const fs::path started = job.Root() / "helper.pid";
+    fs::create_directories(bin);
+    fs::create_directories(temp);
+    testsupport::WriteFile(bin / "soffice", "#!/bin/sh\nsleep 60 &\necho $! > " + started.string() + "\nwait\n");
+    fs::permissions(bin / "soffice", fs::perms::owner_all);
+    const std::string path = bin.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const std::string oldTemp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    ::setenv("PATH", path.c_str(), 1);
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    Running run(job.Args());
+    ::setenv("PATH", oldPath.c_str(), 1);
+    oldTemp.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", oldTemp.c_str(), 1);
+
+    const auto helperPid = [&] { return fs::exists(started) ? std::atoi(testsupport::ReadFile(started).c_str()) : 0; };
+    for (int i = 0; i < 1000 && helperPid() <= 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const pid_t helper = helperPid();
+    ASSERT_GT(helper, 0) << "the converter did not start";
+    run.Signal(SIGTERM);
+    const RunResult r = run.Wait();
+    EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+    for (const auto& entry : fs::directory_iterator(temp))  // the capture of the output lives here too
+        EXPECT_NE(entry.path().filename().string().rfind("tabloom-xls", 0), 0u) << "left: " << entry.path();
+    bool gone = false;
+    for (int i = 0; i < 200 && !(gone = IsGone(helper)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(gone) << "the converter's helper still runs";
+    EXPECT_TRUE(job.Pages().empty());
+}
+
 } // namespace

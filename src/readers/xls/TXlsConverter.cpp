@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "text/TStopSignal.h"
 #include "workbook/EOleException.h"
 #include "workbook/TWorkbookError.h"
 #include "readers/TWorkbookFile.h"
@@ -104,6 +105,8 @@ TRunResult RunQuietly(const std::vector<std::string>& args, std::chrono::millise
         const int done = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
         if ((done == 0 && info.si_pid == pid) || (done < 0 && errno != EINTR))
             break;
+        if (TStopSignal::Received() != 0)
+            break;  // a stopped run takes the converter and its folder with it
         if (std::chrono::steady_clock::now() >= deadline) {
             timedOut = true;
             break;
@@ -115,6 +118,7 @@ TRunResult RunQuietly(const std::vector<std::string>& args, std::chrono::millise
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    TStopSignal::ThrowIfReceived();
     if (timedOut)
         return TRunResult::TimedOut;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
