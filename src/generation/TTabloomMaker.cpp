@@ -53,6 +53,16 @@ void RejectNul(const UnicodeString& text, int encoding)
                     u"が正しいか確かめてください。UTF-16のファイルはUTF-8で保存し直してください。");
 }
 
+// Read as CSV text, an empty file would be an empty workbook and the run
+// would quietly make nothing.
+void RejectEmptyWorkbook(const UnicodeString& path)
+{
+    std::error_code ec;
+    const fs::path file = ToPath(path);
+    if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) == 0 && !ec)
+        throw Exception(u"Excelファイル \"" + path + u"\" は空のファイル (0 バイト) です。");
+}
+
 } // namespace
 
 TTabloomMaker::TTabloomMaker(const UnicodeString& templatePath, int templateEncoding,
@@ -102,6 +112,7 @@ unsigned TTabloomMaker::CodePageOf(int index)
 
 void TTabloomMaker::Load()
 {
+    RejectEmptyWorkbook(workbookPath_);
     workbook_ = Excel::TExcelSingleton::GetInstance().Workbooks().Open(workbookPath_);
     const RawByteString bytes = TFileUtility::LoadFileBytes(templatePath_);
     const UnicodeString text = TStringUtility::DecodeString(bytes, CodePageOf(templateEncoding_));

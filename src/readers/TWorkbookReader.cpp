@@ -138,9 +138,6 @@ TWorkbookKind DetectWorkbookKind(const std::filesystem::path& file)
     if (!ReadFully(fd.Get(), head, sizeof head, got))
         throw OpenError(file, SystemReason(errno));
     const std::string_view start(head, got);
-    // Read as CSV it would be an empty workbook, and the run would quietly make nothing.
-    if (start.empty())
-        throw OpenError(file, u"ファイルが空です (0 バイト)。");
 
     if (TZipArchive::HasSignature(start))
         return ZipKind(file);

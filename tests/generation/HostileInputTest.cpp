@@ -87,7 +87,8 @@ TEST(HostileInput, EmptyWorkbookFileIsRefused)
     const RunResult r = job.Run();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "テンプレートファイルを解析します。\n");
-    EXPECT_NE(r.err.find("ファイルが空です (0 バイト)。"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "Excelファイル \"" + job.Workbook().string() + "\" は空のファイル (0 バイト) です。\n" +
+                         "エラーが発生しました。処理を中断します。\n");
     EXPECT_TRUE(job.Pages().empty());
 }
 
