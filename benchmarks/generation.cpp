@@ -1,11 +1,14 @@
-// Page generation speed: tabloom against the same merge in Python (openpyxl
-// read-only + jinja2) and against a loop that only writes the finished pages.
-// usage: bench_generation [records] [python]
+// Page generation speed on a tmpfs: tabloom against the same merge in Python
+// (openpyxl read-only + jinja2) and against a C loop that only writes the
+// finished pages.
+// usage: bench_generation [records] [python] [runs]
 #include <fcntl.h>
+#include <unistd.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -127,17 +130,22 @@ std::map<std::string, std::string> ReadPages(const fs::path& folder)
     return pages;
 }
 
-// The file-system limit: write the finished pages, nothing else.
+// The file-system limit: a plain C loop that creates and writes the finished
+// pages (one open, one write, one close each), nothing else.
 Timing WriteOnly(const std::map<std::string, std::string>& pages, const fs::path& folder)
 {
     fs::create_directories(folder);
+    std::vector<std::pair<std::string, const std::string*>> files;
+    for (const auto& [name, bytes] : pages)
+        files.emplace_back((folder / name).string(), &bytes);
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
-    for (const auto& [name, bytes] : pages) {
-        FILE* f = std::fopen((folder / name).c_str(), "wb");
-        if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
-            std::cerr << "cannot write " << name << "\n";
+    for (const auto& [path, bytes] : files) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 || ::write(fd, bytes->data(), bytes->size()) != static_cast<ssize_t>(bytes->size()) ||
+            ::close(fd) != 0) {
+            std::cerr << "cannot write " << path << "\n";
             std::exit(1);
         }
     }
@@ -147,8 +155,23 @@ Timing WriteOnly(const std::map<std::string, std::string>& pages, const fs::path
     return Timing{wall, CpuSeconds(after) - CpuSeconds(before)};
 }
 
+// The best of several runs, each into a fresh folder: a loaded machine only
+// ever makes a run slower.
+template <class Run>
+Timing Best(int runs, const fs::path& folder, Run run)
+{
+    Timing best{1e30, 1e30};
+    for (int i = 0; i < runs; ++i) {
+        fs::remove_all(folder);
+        const Timing t = run();
+        best.wall = std::min(best.wall, t.wall);
+        best.cpu = std::min(best.cpu, t.cpu);
+    }
+    return best;
+}
+
 void Layout(const char* layout, const fs::path& dir, const fs::path& book, const std::string& tabloom,
-            const std::string& python)
+            const std::string& python, int runs)
 {
     const bool card = std::string(layout) == "card";
     const fs::path tmpl = dir / (std::string(layout) + ".html");
@@ -157,21 +180,25 @@ void Layout(const char* layout, const fs::path& dir, const fs::path& book, const
     const fs::path outP = dir / (std::string(layout) + "-python");
     const fs::path outW = dir / (std::string(layout) + "-write");
 
-    const Timing tT = Timed({tabloom, "-a", "-t=" + tmpl.string(), "-te=1", "-x=" + book.string(),
-                             "-d=" + outT.string(), "-de=1"});
-    const Timing tP = Timed({python, (SourceDir / "generation_merge.py").string(), layout, book.string(),
-                             outP.string()});
+    const Timing tT = Best(runs, outT, [&] {
+        return Timed({tabloom, "-a", "-t=" + tmpl.string(), "-te=1", "-x=" + book.string(), "-d=" + outT.string(),
+                       "-de=1"});
+    });
+    const Timing tP = Best(1, outP, [&] {
+        return Timed({python, (SourceDir / "generation_merge.py").string(), layout, book.string(), outP.string()});
+    });
     const auto pages = ReadPages(outT);
-    const Timing tW = WriteOnly(pages, outW);
+    const Timing tW = Best(runs, outW, [&] { return WriteOnly(pages, outW); });
 
     const bool same = pages == ReadPages(outP);
+    const double goal = card ? 1.3 : 2.0;
     std::printf("%s: %zu pages, identical to Python's: %s\n", layout, pages.size(), same ? "yes" : "NO");
-    std::printf("  wall: tabloom %7.2f s  python %7.2f s  write-only %7.2f s   python/tabloom %5.1fx (goal >= 10)"
-                "  tabloom/write-only %5.2fx (goal <= 2)\n",
-                tT.wall, tP.wall, tW.wall, tP.wall / tT.wall, tT.wall / tW.wall);
-    std::printf("  cpu:  tabloom %7.2f s  python %7.2f s  write-only %7.2f s   python/tabloom %5.1fx"
-                "               tabloom/write-only %5.2fx\n",
-                tT.cpu, tP.cpu, tW.cpu, tP.cpu / tT.cpu, tT.cpu / tW.cpu);
+    std::printf("  wall: tabloom %6.3f s  python %6.3f s  C loop %6.3f s   tabloom/C loop %5.2fx (goal <= %.1f)"
+                "  python/tabloom %5.1fx (goal >= 10)\n",
+                tT.wall, tP.wall, tW.wall, tT.wall / tW.wall, goal, tP.wall / tT.wall);
+    std::printf("  cpu:  tabloom %6.3f s  python %6.3f s  C loop %6.3f s   tabloom/C loop %5.2fx"
+                "               python/tabloom %5.1fx\n",
+                tT.cpu, tP.cpu, tW.cpu, tT.cpu / tW.cpu, tP.cpu / tT.cpu);
     fs::remove_all(outT);
     fs::remove_all(outP);
     fs::remove_all(outW);
@@ -181,10 +208,14 @@ void Layout(const char* layout, const fs::path& dir, const fs::path& book, const
 
 int main(int argc, char** argv)
 {
-    const int records = argc > 1 ? std::stoi(argv[1]) : 100000;
+    const int records = argc > 1 ? std::stoi(argv[1]) : 20000;
     const std::string python = argc > 2 ? argv[2] : "/usr/bin/python3";
+    const int runs = argc > 3 ? std::stoi(argv[3]) : 5;
     const std::string tabloom = (fs::absolute(argv[0]).parent_path() / "tabloom").string();
-    const fs::path dir = fs::temp_directory_path() / ("tabloom-bench-" + std::to_string(getpid()));
+    // A tmpfs, so that the file system's cost does not hide the program's.
+    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    const fs::path dir = base / ("tabloom-bench-" + std::to_string(getpid()));
+    std::printf("folder: %s, best of %d runs (python: one run)\n", base.c_str(), runs);
     fs::create_directories(dir);
     const fs::path book = dir / "data.xlsx";
     const auto start = std::chrono::steady_clock::now();
@@ -196,8 +227,8 @@ int main(int argc, char** argv)
     const Timing open = Timed({tabloom, "-a", "-t=" + none.string(), "-te=1", "-x=" + book.string(),
                                "-d=" + (dir / "none").string(), "-de=1"});
     std::printf("tabloom opening the workbook, no pages: wall %.2f s, cpu %.2f s\n", open.wall, open.cpu);
-    Layout("card", dir, book, tabloom, python);
-    Layout("list", dir, book, tabloom, python);
+    Layout("card", dir, book, tabloom, python, runs);
+    Layout("list", dir, book, tabloom, python, runs);
     fs::remove_all(dir);
     return 0;
 }

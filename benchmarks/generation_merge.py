@@ -13,7 +13,7 @@ import openpyxl
 
 def html_encode(text):
     return (text.replace("&", "&amp;").replace('"', "&quot;")
-            .replace("<", "&lt;").replace(">", "&gt;"))
+            .replace("<", "&lt;").replace(">", "&gt;").replace("'", "&#39;"))
 
 
 def line_breaks(text):

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "generation/TSaveFile.h"
+#include "generation/TPageWriter.h"
 #include "template/TExcelNode.h"
 #include "template/TTemplateParser.h"
 #include "text/Exception.h"
@@ -150,36 +150,57 @@ UnicodeString TTabloomMaker::RenderPage() const
     return RenderNodes(parser_->Nodes());
 }
 
-void TTabloomMaker::SavePage(TPageFolder& folder, const UnicodeString& pageName, const UnicodeString& text)
+void TTabloomMaker::SavePage(TPageWriter& writer, const UnicodeString& pageName, const UnicodeString& text)
 {
     if (text.empty())
         return;  // an empty page makes no file
-    folder.Save(pageName, TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
-    ++pageCount_;
+    writer.Add(pageName, TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
+}
+
+void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))
+{
+    TPageWriter writer(outputFolder_, pageCount_);
+    try {
+        (this->*render)(writer);
+    } catch (...) {
+        // Pages rendered before the failure are still written, unless writing
+        // one of them fails first: that failure is then the one reported.
+        writer.Finish();
+        throw;
+    }
+    writer.Finish();
 }
 
 void TTabloomMaker::MakeCardPages()
 {
-    TPageFolder folder(outputFolder_);
-    TExcelNode& excel = *parser_->ExcelNode();
-    while (excel.HasRecord()) {
-        TStopSignal::ThrowIfReceived();
-        const UnicodeString text = RenderPage();
-        SavePage(folder, excel.GetPageName(), text);
-        excel.NextRecord();
-    }
+    MakePages(&TTabloomMaker::RenderCardPages);
 }
 
 void TTabloomMaker::MakeListPages()
 {
-    TPageFolder folder(outputFolder_);
+    MakePages(&TTabloomMaker::RenderListPages);
+}
+
+void TTabloomMaker::RenderCardPages(TPageWriter& writer)
+{
+    TExcelNode& excel = *parser_->ExcelNode();
+    while (excel.HasRecord()) {
+        TStopSignal::ThrowIfReceived();
+        const UnicodeString text = RenderPage();
+        SavePage(writer, excel.GetPageName(), text);
+        excel.NextRecord();
+    }
+}
+
+void TTabloomMaker::RenderListPages(TPageWriter& writer)
+{
     TExcelNode& excel = *parser_->ExcelNode();
     do {
         while (excel.HasRecord()) {
             TStopSignal::ThrowIfReceived();
             // Named before rendering: the name comes from the page's first record.
             const UnicodeString pageName = excel.GetPageName();
-            SavePage(folder, pageName, RenderPage());
+            SavePage(writer, pageName, RenderPage());
         }
         ResetNodes(parser_->Nodes());
     } while (excel.NextSheet());

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "text/UnicodeString.h"
 #include "automation/TExcel.h"
 
-class TPageFolder;
+class TPageWriter;
 class TTemplateParser;
 
 // Where a job reports the failure that stopped its generation.
@@ -46,9 +47,12 @@ public:
 private:
     void MakeCardPages();
     void MakeListPages();
+    void MakePages(void (TTabloomMaker::*render)(TPageWriter&));
+    void RenderCardPages(TPageWriter& writer);
+    void RenderListPages(TPageWriter& writer);
     void Finish() noexcept;
     UnicodeString RenderPage() const;
-    void SavePage(TPageFolder& folder, const UnicodeString& pageName, const UnicodeString& text);
+    void SavePage(TPageWriter& writer, const UnicodeString& pageName, const UnicodeString& text);
 
     UnicodeString templatePath_;
     int templateEncoding_;
@@ -58,5 +62,5 @@ private:
     std::unique_ptr<TTemplateParser> parser_;
     Excel::TWorkbook workbook_;
     std::unique_ptr<TTabloomMakerStatus> logger_;
-    long long pageCount_ = 0;
+    std::atomic<long long> pageCount_ = 0;
 };

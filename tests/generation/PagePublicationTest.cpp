@@ -185,4 +185,20 @@ TEST(PagePublication, AStoppedXlsConversionLeavesNothingBehind)
     EXPECT_TRUE(job.Pages().empty());
 }
 
+TEST(PagePublication, TheFirstFailureInPageOrderIsReported)
+{
+    // Page 2 cannot be created (its name is too long); page 3 cannot even be
+    // rendered (its cell lies below the grid), and is rendered before page 2
+    // is written when rendering runs ahead.
+    const std::string longName(300, 'n');
+    Job job({{"Sheet1", {S("A1", "first"), S("A2", longName), S("A3", "third")}}});
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 ---><!--- cell name=B1048575 --->x");
+    const RunResult r = job.Run();
+    EXPECT_EQ(r.status, 1);
+    const std::string prefix = "ファイル \"" + (job.Output() / (longName + ".html")).string() + "\" を作成できません。";
+    EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+    EXPECT_EQ(job.Pages(), (std::map<std::string, std::string>{{"first.html", Bom + "x"}}));
+    EXPECT_EQ(r.out, ProgressLines(1));
+}
+
 } // namespace

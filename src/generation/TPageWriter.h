@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "generation/TSaveFile.h"
+#include "text/UnicodeString.h"
+
+// Creates the files of rendered pages on a second thread, one after the
+// other in the order they were handed over, so that rendering a page and
+// creating the one before it overlap. Names, order and the first failure are
+// those a single thread would give: after a failure nothing more is written.
+class TPageWriter {
+public:
+    // Opens the folder (raising the file-creation error) and starts the thread.
+    TPageWriter(const UnicodeString& folder, std::atomic<long long>& written);
+    // Drops what is still queued and waits for the thread.
+    ~TPageWriter();
+    TPageWriter(const TPageWriter&) = delete;
+    TPageWriter& operator=(const TPageWriter&) = delete;
+
+    // Queues a page; waits while much is queued. Raises the writer's failure
+    // once it has one (an earlier page's, so it comes first).
+    void Add(UnicodeString pageName, std::string bytes);
+    // Waits until every queued page is written; raises the first failure.
+    void Finish();
+
+private:
+    struct TPage {
+        UnicodeString name;
+        std::string bytes;
+    };
+
+    void WriteQueued();
+    void Stop() noexcept;
+
+    TPageFolder folder_;
+    std::atomic<long long>& written_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TPage> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool closing_ = false;
+    bool waiting_ = false;  // the writer sleeps until a page comes
+    std::exception_ptr failure_;
+    std::thread thread_;
+};
