@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "text/TConvert.h"
+#include "text/UnicodeString.h"
 
 namespace {
 
@@ -73,6 +74,22 @@ TEST(Utf8, RoundTripsAndReplacesWhatIsInvalid)
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");        // encoded surrogate
     const char16_t lone[] = {u'a', 0xD800, u'b', 0};
     EXPECT_EQ(Utf16ToUtf8(lone), "a\xEF\xBF\xBD" "b");
+}
+
+} // namespace
+
+namespace {
+
+TEST(NativeBytes, BytesThatAreNotUtf8RoundTrip)
+{
+    const std::string cases[] = {
+        "plain", "\xE6\x97\xA5\xE6\x9C\xAC", "o\xFF", "\x82\xA0\x82\xA2.html",  // Shift_JIS
+        "\xE6\x97", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80", "a\xE6\x97\xA5\xFF\xE6", "",
+    };
+    for (const std::string& bytes : cases)
+        EXPECT_EQ(ToNative(FromNative(bytes)), bytes) << bytes;
+    EXPECT_EQ(FromNative("o\xFF"), u"o\xDCFF");
+    EXPECT_EQ(FromNative("\xE6\x97\xA5"), u"\u65E5");
 }
 
 } // namespace
