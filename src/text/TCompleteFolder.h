@@ -24,6 +24,10 @@ public:
     // nothing is left in the folder.
     int Create(const std::string& name, std::string_view bytes);
 
+    // Writes through a hidden temporary name that is moved into place, as on
+    // file systems without unnamed files (found out by itself; tests force it).
+    void UseNamedTemporaries() { unnamedFiles_ = false; }
+
 private:
     int CreateUnnamed(const std::string& name, std::string_view bytes);
     int CreateThroughTemporary(const std::string& name, std::string_view bytes);
