@@ -25,7 +25,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path SourceDir = fs::path(__FILE__).parent_path();
+// __FILE__ is relative to the build folder when the compiler was given a relative path.
+fs::path SourceDir()
+{
+    const fs::path here = fs::path(__FILE__).parent_path();
+    return here.is_absolute() ? here : fs::canonical("/proc/self/exe").parent_path() / here;
+}
 
 double Seconds(const std::chrono::steady_clock::time_point& start)
 {
@@ -185,7 +190,7 @@ void Layout(const char* layout, const fs::path& dir, const fs::path& book, const
                        "-de=1"});
     });
     const Timing tP = Best(1, outP, [&] {
-        return Timed({python, (SourceDir / "generation_merge.py").string(), layout, book.string(), outP.string()});
+        return Timed({python, (SourceDir() / "generation_merge.py").string(), layout, book.string(), outP.string()});
     });
     const auto pages = ReadPages(outT);
     const Timing tW = Best(runs, outW, [&] { return WriteOnly(pages, outW); });
