@@ -55,9 +55,14 @@ std::string Encode(const UnicodeString& text, TIniEncoding encoding)
 {
     switch (encoding) {
     case TIniEncoding::Utf8:
-        return Utf16ToUtf8(text);
-    case TIniEncoding::Utf8Bom:
-        return std::string(Utf8Mark) + Utf16ToUtf8(text);
+    case TIniEncoding::Utf8Bom: {
+        // Unpaired surrogates (a path made of bytes that are not UTF-8) would
+        // turn into U+FFFD; UTF-16 keeps them, and both programs read it.
+        std::string utf8 = Utf16ToUtf8(text);
+        if (Utf8ToUtf16(utf8) != text)
+            return Encode(text, TIniEncoding::Utf16LE);
+        return encoding == TIniEncoding::Utf8 ? utf8 : std::string(Utf8Mark) + utf8;
+    }
     case TIniEncoding::Utf16LE:
         return std::string(Utf16LEMark) + Stringutility::UnicodeToUTF16LE(text).bytes;
     case TIniEncoding::Utf16BE:

@@ -18,7 +18,8 @@ bool ReadExisting(const UnicodeString& path, std::string& bytes);
 UnicodeString Decode(std::string_view bytes, TIniEncoding& encoding);
 
 // Text in the given encoding, with its mark. Shift_JIS that cannot hold every
-// character falls back to UTF-8 with a mark, which both programs read.
+// character falls back to UTF-8 with a mark, and UTF-8 that cannot (unpaired
+// surrogates) to UTF-16 with a mark; both programs read either.
 std::string Encode(const UnicodeString& text, TIniEncoding encoding);
 
 } // namespace TIniFileIO

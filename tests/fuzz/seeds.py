@@ -6,7 +6,8 @@
 template_parser: the example templates and every template literal of the
 template and generation tests; ini_document and project_file: project and
 settings texts in every encoding the ini reader tells apart; integer_cell:
-the string literals of the integer and attribute tests."""
+the string literals of the integer and attribute tests. Every target also
+gets the inputs that once failed, kept in regressions/TARGET."""
 import hashlib
 import pathlib
 import re
@@ -105,6 +106,9 @@ def main():
                 write(corpus, b'\x01' + text.encode('utf-16-le', 'surrogatepass'))
     else:
         sys.exit('no seeds for ' + target)
+    # Inputs that once failed stay in the corpus.
+    for path in sorted((ROOT / 'tests/fuzz/regressions' / target).glob('*')):
+        write(corpus, path.read_bytes())
 
 
 main()
