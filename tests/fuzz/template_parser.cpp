@@ -15,7 +15,7 @@
 #include "template/TTemplateParser.h"
 #include "text/Exception.h"
 #include "text/TStringUtility.h"
-#include "workbook/TExcelSingleton.h"
+#include "automation/TExcelSingleton.h"
 
 namespace {
 
