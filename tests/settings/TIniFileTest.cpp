@@ -138,6 +138,8 @@ TEST(TIniFile, AValueTheEncodingCannotHoldIsWrittenInOneThatCan)
     const Case cases[] = {
         {"shift_jis", "[S]\r\nk=\x83\x5C\r\n", U("한국어 ソ"),
          "\xEF\xBB\xBF[S]\r\nk=" + std::string("한국어 ソ") + "\r\n\r\n"},
+        // ﾋｵ is CB B5 in Shift_JIS, which is also valid UTF-8.
+        {"shift_jis that reads as utf8", "[S]\r\nk=\x83\x5C\r\n", U("ﾋｵ"), "\xEF\xBB\xBF[S]\r\nk=" + std::string("ﾋｵ") + "\r\n\r\n"},
         {"utf8", "[S]\r\n", lone, std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0/\0t\0m\0p\0/\0a\0\x83\xDC" "b\0\r\0\n\0\r\0\n\0", 40)},
         {"utf8 mark", "\xEF\xBB\xBF[S]\r\n", lone, ""},
         {"shift_jis, lone surrogate", "[S]\r\nk=\x83\x5C\r\n", lone, ""},
