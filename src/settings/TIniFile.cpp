@@ -26,15 +26,27 @@ void CheckStorable(std::u16string_view section, std::u16string_view key, std::u1
         throw Exception(u"キー名に \"=\" を含めることはできません。");
 }
 
-// FNV-1a of the folded name: equal for names SameText takes as equal.
-std::uint32_t NameHash(std::u16string_view name)
+std::uint32_t Fnv1a(std::u16string_view text)
 {
     std::uint32_t hash = 2166136261u;
-    for (const char16_t c : FoldCase(name)) {
+    for (const char16_t c : text) {
         hash ^= c;
         hash *= 16777619u;
     }
     return hash;
+}
+
+// Of the folded name: equal for names SameText takes as equal. Folding
+// plain ASCII only maps A-Z to a-z, which needs no case tables.
+std::uint32_t NameHash(std::u16string_view name)
+{
+    if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c >= 0x80; }))
+        return Fnv1a(FoldCase(name));
+    UnicodeString folded(name);
+    for (char16_t& c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c + 32);
+    return Fnv1a(folded);
 }
 
 } // namespace
