@@ -26,6 +26,16 @@ void CheckStorable(std::u16string_view section, std::u16string_view key, std::u1
         throw Exception(u"キー名に \"=\" を含めることはできません。");
 }
 
+// Trim without a copy: a line may be megabytes long.
+std::u16string_view Trimmed(std::u16string_view text)
+{
+    while (!text.empty() && text.front() <= u' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() <= u' ')
+        text.remove_suffix(1);
+    return text;
+}
+
 std::uint32_t Fnv1a(std::u16string_view text)
 {
     std::uint32_t hash = 2166136261u;
@@ -84,7 +94,7 @@ void TIniFile::Parse(std::u16string_view text)
         std::size_t end = text.find_first_of(u"\r\n", pos);
         if (end == std::u16string_view::npos)
             end = text.size();
-        const UnicodeString line = Trim(text.substr(pos, end - pos));
+        const std::u16string_view line = Trimmed(text.substr(pos, end - pos));
         pos = end + 1;
         if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
             ++pos;  // CR LF is one line end
@@ -92,7 +102,7 @@ void TIniFile::Parse(std::u16string_view text)
         if (line.empty() || line[0] == u';')
             continue;
         if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-            const UnicodeString name = Trim(std::u16string_view(line).substr(1, line.size() - 2));
+            const std::u16string_view name = Trimmed(line.substr(1, line.size() - 2));
             // A repeated header continues the section it names.
             current = FindSection(name);
             if (!current)
@@ -101,16 +111,17 @@ void TIniFile::Parse(std::u16string_view text)
         }
         if (!current)
             continue;
+        UnicodeString& out = current->text;
+        out.reserve(out.size() + line.size() + 2);  // exact for a section's first line
         const std::size_t eq = line.find(u'=');
-        if (eq == UnicodeString::npos) {
-            current->text += line;  // kept as it was
+        if (eq == std::u16string_view::npos) {
+            out += line;  // kept as it was
         } else {
-            const std::u16string_view view(line);
-            current->text += Trim(view.substr(0, eq));
-            current->text += u'=';
-            current->text += Trim(view.substr(eq + 1));
+            out += Trimmed(line.substr(0, eq));
+            out += u'=';
+            out += Trimmed(line.substr(eq + 1));
         }
-        current->text += u"\r\n";
+        out += u"\r\n";
     }
     for (Section& section : sections_)
         section.text.shrink_to_fit();
