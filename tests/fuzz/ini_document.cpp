@@ -7,20 +7,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "settings/TIniFile.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
 
 namespace {
-
-// Names the failed condition, so a finding reads without a debugger.
-#define Check(ok)                                                               \
-    do {                                                                        \
-        if (!(ok)) {                                                            \
-            std::fprintf(stderr, "%s:%d: %s failed\n", __FILE__, __LINE__, #ok); \
-            std::abort();                                                       \
-        }                                                                       \
-    } while (false)
 
 // A storable value made from the document's own text: no line breaks, and
 // trimmed, since reading trims.

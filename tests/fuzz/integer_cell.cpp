@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "template/TAttributes.h"
 #include "template/TCsvUtility.h"
 #include "template/TTagReading.h"
@@ -15,15 +16,6 @@
 #include "text/TConvert.h"
 
 namespace {
-
-// Names the failed condition, so a finding reads without a debugger.
-#define Check(ok)                                                               \
-    do {                                                                        \
-        if (!(ok)) {                                                            \
-            std::fprintf(stderr, "%s:%d: %s failed\n", __FILE__, __LINE__, #ok); \
-            std::abort();                                                       \
-        }                                                                       \
-    } while (false)
 
 int Digit(char16_t c, int base)
 {

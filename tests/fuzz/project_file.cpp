@@ -9,20 +9,12 @@
 #include <string>
 #include <unistd.h>
 
+#include "FuzzCheck.h"
 #include "settings/TConfig.h"
 #include "settings/TProject.h"
 #include "text/Exception.h"
 
 namespace {
-
-// Names the failed condition, so a finding reads without a debugger.
-#define Check(ok)                                                               \
-    do {                                                                        \
-        if (!(ok)) {                                                            \
-            std::fprintf(stderr, "%s:%d: %s failed\n", __FILE__, __LINE__, #ok); \
-            std::abort();                                                       \
-        }                                                                       \
-    } while (false)
 
 const UnicodeString& InputPath()
 {
