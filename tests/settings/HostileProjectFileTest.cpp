@@ -66,7 +66,10 @@ TEST(HostileProjectFile, LoadsWhatCanBeReadOrGivesItsMessage)
             EXPECT_EQ(project.TemplateFilePath, c.templatePath) << c.name;
         }
         EXPECT_EQ(project.HtmlEncoding, c.htmlEncoding) << c.name;
-        // Saving over it keeps what was read.
+        // Saving over it keeps what was read (checked on the small ones:
+        // the sanitizer build runs these too).
+        if (c.bytes.size() > (2u << 20))
+            continue;
         project.SaveToFile(FromPath(path));
         TProject again;
         again.LoadFromFile(FromPath(path));
