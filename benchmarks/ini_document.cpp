@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "settings/TIniFile.h"
 #include "text/UnicodeString.h"
@@ -38,6 +43,48 @@ double BestSeconds(F&& work, int rounds)
 
 volatile std::size_t sink;
 
+std::string Repeat(const std::function<std::string(int)>& line, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += line(i);
+    return out;
+}
+
+// Resident memory in KB: the peak since the last reset, or the current.
+long MemoryKb(const char* field)
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kb = -1;
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, field, &kb) == 1)
+            break;
+    if (f)
+        std::fclose(f);
+    return kb;
+}
+
+// Peak memory that reading `bytes` adds, in MB, measured in a child process
+// with its peak reset first. -1 when that cannot be measured.
+double PeakGrowth(const std::string& bytes)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::FILE* reset = std::fopen("/proc/self/clear_refs", "w");
+        if (!reset || std::fputs("5", reset) < 0 || std::fclose(reset) != 0)
+            ::_exit(255);
+        const long before = MemoryKb("VmRSS: %ld kB");
+        sink = TIniFile::FromBytes(bytes).SectionExists(u"CONFIG");
+        const long grown = (MemoryKb("VmHWM: %ld kB") - before) / 1024;
+        ::_exit(static_cast<int>(std::clamp(grown, 0L, 254L)));
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 } // namespace
 
 int main()
@@ -56,5 +103,19 @@ int main()
                     sizes[n], bytes.size(), decode * 1e3, read / decode, write / decode);
     }
     std::printf("read/decode ratio, 100000 vs 1000 sections: %.2fx\n", readRatio[1] / readRatio[0]);
+
+    // Hostile files: memory must stay a small multiple of the file's size
+    // (decoding alone takes twice it). Whole MB, so only large files.
+    const std::pair<const char*, std::string> shapes[] = {
+        {"a million sections", Repeat([](int i) { return "[s" + std::to_string(i) + "]\n"; }, 1000000)},
+        {"a million keys", "[CONFIG]\n" + Repeat([](int i) { return "k" + std::to_string(i) + "=v\n"; }, 1000000)},
+        {"a million \"=\" lines", "[CONFIG]\n" + Repeat([](int) { return std::string("=\n"); }, 1000000)},
+        {"one line of 15 MB", "[CONFIG]\nk=" + std::string(15 << 20, 'x')},
+    };
+    for (const auto& [name, bytes] : shapes) {
+        const double mb = bytes.size() / 1048576.0;
+        const double grown = PeakGrowth(bytes);
+        std::printf("%-22s %6.1f MB: peak +%4.0f MB, %4.1fx the file\n", name, mb, grown, grown / mb);
+    }
     return 0;
 }

@@ -177,5 +177,27 @@ int main()
                 std::printf("growth 256 KB -> 1 MB: scan %.2fx (linear = 4x)\n", scan / small);
         }
     }
+
+    // Openings of a tag that never closes before the one ">" at the end:
+    // each is tried as a tag up to that ">". Cost must grow like the length.
+    double openings2000 = 0;
+    for (std::size_t openings : {2000, 8000}) {
+        UnicodeString text;
+        for (std::size_t i = 0; i < openings; ++i)
+            text += u"<!--- excel a";
+        text += u">---->";
+        std::size_t tokens = 0, found = 0;
+        double find = 1e300, scan = 1e300;
+        for (int round = 0; round < 3; ++round) {
+            find = std::min(find, TimeMs([&] { return FindBaseline(text); }, found));
+            scan = std::min(scan, TimeMs([&] { return ScanTokens(text); }, tokens));
+        }
+        std::printf("%zu \"<!--- excel a\" openings, %zu KB: %zu tokens, find %.3f ms, scan %.3f ms, ratio %.1fx\n",
+                    openings, text.size() / 1000, tokens, find, scan, scan / find);
+        if (openings2000 == 0)
+            openings2000 = scan;
+        else
+            std::printf("growth 2,000 -> 8,000 openings: scan %.2fx (linear = 4x)\n", scan / openings2000);
+    }
     return 0;
 }

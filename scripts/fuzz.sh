@@ -5,6 +5,8 @@
 # test workbooks (.xls left out: those go through LibreOffice, seconds per
 # input); ods_content takes the bytes as the content.xml of an .ods package,
 # xlsx_sheet as the XML of one worksheet of an .xlsx package.
+# template_parser, ini_document, project_file and integer_cell are seeded from
+# the tests' own inputs and the example templates (tests/fuzz/seeds.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -49,6 +51,11 @@ case "$target" in
     for f in "$shared"/*.ods; do
       unzip -p "$f" content.xml > "$corpus/$(basename "$f" .ods).xml" 2>/dev/null || true
     done
+    ;;
+  template_parser|ini_document|project_file|integer_cell)
+    python3 tests/fuzz/seeds.py "$target" "$corpus"
+    # project_file writes its input file (atomically, synced) at every run.
+    if [ "$target" = project_file ] && [ -d /dev/shm ]; then export TMPDIR=/dev/shm; fi
     ;;
 esac
 

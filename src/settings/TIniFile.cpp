@@ -1,5 +1,6 @@
 #include "settings/TIniFile.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "settings/TIniFileIO.h"
@@ -23,6 +24,39 @@ void CheckStorable(std::u16string_view section, std::u16string_view key, std::u1
         throw Exception(u"改行を含む値は設定ファイルに保存できません。");
     if (key.find(u'=') != std::u16string_view::npos)
         throw Exception(u"キー名に \"=\" を含めることはできません。");
+}
+
+// Trim without a copy: a line may be megabytes long.
+std::u16string_view Trimmed(std::u16string_view text)
+{
+    while (!text.empty() && text.front() <= u' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() <= u' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::uint32_t Fnv1a(std::u16string_view text)
+{
+    std::uint32_t hash = 2166136261u;
+    for (const char16_t c : text) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+// Of the folded name: equal for names SameText takes as equal. Folding
+// plain ASCII only maps A-Z to a-z, which needs no case tables.
+std::uint32_t NameHash(std::u16string_view name)
+{
+    if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c >= 0x80; }))
+        return Fnv1a(FoldCase(name));
+    UnicodeString folded(name);
+    for (char16_t& c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c + 32);
+    return Fnv1a(folded);
 }
 
 } // namespace
@@ -60,7 +94,7 @@ void TIniFile::Parse(std::u16string_view text)
         std::size_t end = text.find_first_of(u"\r\n", pos);
         if (end == std::u16string_view::npos)
             end = text.size();
-        const UnicodeString line = Trim(text.substr(pos, end - pos));
+        const std::u16string_view line = Trimmed(text.substr(pos, end - pos));
         pos = end + 1;
         if (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n')
             ++pos;  // CR LF is one line end
@@ -68,7 +102,7 @@ void TIniFile::Parse(std::u16string_view text)
         if (line.empty() || line[0] == u';')
             continue;
         if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-            const UnicodeString name = Trim(std::u16string_view(line).substr(1, line.size() - 2));
+            const std::u16string_view name = Trimmed(line.substr(1, line.size() - 2));
             // A repeated header continues the section it names.
             current = FindSection(name);
             if (!current)
@@ -77,31 +111,34 @@ void TIniFile::Parse(std::u16string_view text)
         }
         if (!current)
             continue;
+        UnicodeString& out = current->text;
+        out.reserve(out.size() + line.size() + 2);  // exact for a section's first line
         const std::size_t eq = line.find(u'=');
-        if (eq == UnicodeString::npos) {
-            current->lines.push_back(Line{line, {}, false});
-            continue;
+        if (eq == std::u16string_view::npos) {
+            out += line;  // kept as it was
+        } else {
+            out += Trimmed(line.substr(0, eq));
+            out += u'=';
+            out += Trimmed(line.substr(eq + 1));
         }
-        const std::u16string_view view(line);
-        current->lines.push_back(Line{Trim(view.substr(0, eq)), Trim(view.substr(eq + 1)), true});
+        out += u"\r\n";
     }
+    for (Section& section : sections_)
+        section.text.shrink_to_fit();
 }
 
 UnicodeString TIniFile::ToText() const
 {
+    std::size_t size = 0;
+    for (const auto& section : sections_)
+        size += section.text.size() + 6;
     UnicodeString out;
+    out.reserve(size);
     for (const auto& section : sections_) {
         out += u'[';
-        out += section.name;
+        out += section.Name();
         out += u"]\r\n";
-        for (const auto& line : section.lines) {
-            out += line.key;
-            if (line.hasEquals) {
-                out += u'=';
-                out += line.value;
-            }
-            out += u"\r\n";
-        }
+        out += std::u16string_view(section.text).substr(section.nameLength);
         out += u"\r\n";
     }
     return out;
@@ -109,15 +146,16 @@ UnicodeString TIniFile::ToText() const
 
 const TIniFile::Section* TIniFile::FindSection(std::u16string_view name) const
 {
-    const auto found = sectionIndex_.find(FoldCase(name));
-    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
-}
-
-TIniFile::Section& TIniFile::AddSection(std::u16string_view name)
-{
-    sectionIndex_.emplace(FoldCase(name), sections_.size());
-    sections_.push_back(Section{UnicodeString(name), {}});
-    return sections_.back();
+    if (slots_.empty())
+        return nullptr;
+    const std::uint32_t hash = NameHash(name);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
+        const Section& section = sections_[slots_[i] - 1];
+        if (section.hash == hash && SameText(section.Name(), name))
+            return &section;
+    }
+    return nullptr;
 }
 
 TIniFile::Section* TIniFile::FindSection(std::u16string_view name)
@@ -125,12 +163,52 @@ TIniFile::Section* TIniFile::FindSection(std::u16string_view name)
     return const_cast<Section*>(std::as_const(*this).FindSection(name));
 }
 
-const TIniFile::Line* TIniFile::FindKey(const Section& section, std::u16string_view key)
+TIniFile::Section& TIniFile::AddSection(std::u16string_view name)
 {
-    for (const auto& line : section.lines)
-        if (line.hasEquals && SameText(line.key, key))
-            return &line;
-    return nullptr;
+    sections_.push_back(Section{UnicodeString(name), static_cast<std::uint32_t>(name.size()), NameHash(name)});
+    IndexSection(static_cast<std::uint32_t>(sections_.size() - 1));
+    return sections_.back();
+}
+
+void TIniFile::IndexSection(std::uint32_t index)
+{
+    const auto place = [this](std::uint32_t i) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t slot = sections_[i].hash & mask;
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & mask;
+        slots_[slot] = i + 1;
+    };
+    // At most half full, so that probes stay short.
+    if (sections_.size() * 2 > slots_.size()) {
+        slots_.assign(std::max<std::size_t>(16, slots_.size() * 2), 0);
+        for (std::uint32_t i = 0; i < index; ++i)
+            place(i);
+    }
+    place(index);
+}
+
+std::optional<TIniFile::KeyLine> TIniFile::FindKey(const Section& section, std::u16string_view key)
+{
+    const std::u16string_view text(section.text);
+    for (std::size_t pos = section.nameLength; pos < text.size();) {
+        const std::size_t end = text.find(u"\r\n", pos);  // every line ends so
+        const std::u16string_view line = text.substr(pos, end - pos);
+        const std::size_t eq = line.find(u'=');
+        if (eq != std::u16string_view::npos && SameText(line.substr(0, eq), key))
+            return KeyLine{pos, end, pos + eq + 1};
+        pos = end + 2;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::u16string_view> TIniFile::FindValue(std::u16string_view section, std::u16string_view key) const
+{
+    const Section* s = FindSection(section);
+    const auto line = s ? FindKey(*s, key) : std::nullopt;
+    if (!line)
+        return std::nullopt;
+    return std::u16string_view(s->text).substr(line->value, line->end - line->value);
 }
 
 bool TIniFile::SectionExists(std::u16string_view section) const
@@ -140,23 +218,20 @@ bool TIniFile::SectionExists(std::u16string_view section) const
 
 bool TIniFile::ValueExists(std::u16string_view section, std::u16string_view key) const
 {
-    const Section* s = FindSection(section);
-    return s && FindKey(*s, key);
+    return FindValue(section, key).has_value();
 }
 
 UnicodeString TIniFile::ReadString(std::u16string_view section, std::u16string_view key,
                                    const UnicodeString& fallback) const
 {
-    const Section* s = FindSection(section);
-    const Line* line = s ? FindKey(*s, key) : nullptr;
-    return line ? line->value : fallback;
+    const auto value = FindValue(section, key);
+    return value ? UnicodeString(*value) : fallback;
 }
 
 int TIniFile::ReadInteger(std::u16string_view section, std::u16string_view key, int fallback) const
 {
-    const Section* s = FindSection(section);
-    const Line* line = s ? FindKey(*s, key) : nullptr;
-    return line ? StrToIntDef(line->value, fallback) : fallback;
+    const auto value = FindValue(section, key);
+    return value ? StrToIntDef(*value, fallback) : fallback;
 }
 
 bool TIniFile::ReadBool(std::u16string_view section, std::u16string_view key, bool fallback) const
@@ -170,13 +245,16 @@ void TIniFile::WriteString(std::u16string_view section, std::u16string_view key,
     Section* s = FindSection(section);
     if (!s)
         s = &AddSection(section);
-    if (auto* line = const_cast<Line*>(FindKey(*s, key))) {
+    UnicodeString line(key);
+    line += u'=';
+    line += value;
+    if (const auto found = FindKey(*s, key)) {
         // The whole line is replaced, the key's spelling included.
-        line->key = UnicodeString(key);
-        line->value = value;
+        s->text.replace(found->begin, found->end - found->begin, line);
         return;
     }
-    s->lines.push_back(Line{UnicodeString(key), value, true});
+    s->text += line;
+    s->text += u"\r\n";
 }
 
 void TIniFile::WriteInteger(std::u16string_view section, std::u16string_view key, int value)

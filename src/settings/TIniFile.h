@@ -1,7 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -50,24 +51,34 @@ public:
     void WriteBool(std::u16string_view section, std::u16string_view key, bool value);
 
 private:
-    struct Line {
-        UnicodeString key;
-        UnicodeString value;
-        bool hasEquals = true;  // a line without "=" is kept as it was
-    };
+    // A section keeps its name and then its lines as they are written back
+    // ("key=value" or the bare text of a line without "=", each ended by
+    // CR LF), so a large file costs little more than its own text.
     struct Section {
-        UnicodeString name;
-        std::vector<Line> lines;
+        UnicodeString text;
+        std::uint32_t nameLength = 0;
+        std::uint32_t hash = 0;  // of the folded name
+
+        std::u16string_view Name() const { return std::u16string_view(text).substr(0, nameLength); }
+    };
+    // Where a key's line lies in a section's text.
+    struct KeyLine {
+        std::size_t begin = 0;
+        std::size_t end = 0;  // before its CR LF
+        std::size_t value = 0;
     };
 
     void Parse(std::u16string_view text);
     const Section* FindSection(std::u16string_view name) const;
     Section* FindSection(std::u16string_view name);
-    static const Line* FindKey(const Section& section, std::u16string_view key);
+    static std::optional<KeyLine> FindKey(const Section& section, std::u16string_view key);
+    std::optional<std::u16string_view> FindValue(std::u16string_view section, std::u16string_view key) const;
 
     Section& AddSection(std::u16string_view name);
+    void IndexSection(std::uint32_t index);
 
     std::vector<Section> sections_;
-    std::unordered_map<UnicodeString, std::size_t> sectionIndex_;  // by folded name
+    // Open addressing by folded name: section index + 1, 0 for a free slot.
+    std::vector<std::uint32_t> slots_;
     TIniEncoding encoding_ = TIniEncoding::Utf8;
 };

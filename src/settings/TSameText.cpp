@@ -3,10 +3,36 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+namespace {
+
+bool IsAscii(std::u16string_view text)
+{
+    for (const char16_t c : text)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+char16_t AsciiLower(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
+
+} // namespace
+
 bool SameText(std::u16string_view a, std::u16string_view b)
 {
     if (a.size() == b.size() && a == b)
         return true;
+    // Folding ASCII only maps A-Z to a-z; ini files look up many ASCII names.
+    if (IsAscii(a) && IsAscii(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (AsciiLower(a[i]) != AsciiLower(b[i]))
+                return false;
+        return true;
+    }
     UErrorCode status = U_ZERO_ERROR;
     const int32_t order = u_strCaseCompare(a.data(), static_cast<int32_t>(a.size()), b.data(),
                                            static_cast<int32_t>(b.size()), U_FOLD_CASE_DEFAULT, &status);

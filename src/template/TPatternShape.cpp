@@ -142,12 +142,30 @@ TQuantifier ReadQuantifier(std::u16string_view pattern, std::size_t at, TPattern
     return q;
 }
 
+// The last item's literal when it is unrepeated and no other item can match
+// it: then every match holds that character once, at its end.
+UChar32 StopCharacter(const std::vector<TPatternItem>& items)
+{
+    if (items.empty())
+        return -1;
+    const TPatternItem& last = items.back();
+    if (last.literal < 0 || last.optional || last.repeats)
+        return -1;
+    for (std::size_t i = 0; i + 1 < items.size(); ++i)
+        if (items[i].Matches(last.literal))
+            return -1;
+    return last.literal;
+}
+
 TPatternShape ReadShape(std::u16string_view pattern)
 {
     TPatternShape shape;
     if (!ShapeIsSafe(pattern))
         return shape;
     bool inHead = true;
+    // Every item of the pattern, while it is nothing but items.
+    std::vector<TPatternItem> items;
+    bool onlyItems = true;
     for (std::size_t i = 0; i < pattern.size();) {
         const char16_t c = pattern[i];
         TPatternItem item;
@@ -174,6 +192,7 @@ TPatternShape ReadShape(std::u16string_view pattern)
         if (c == u'(' || q.counted) {
             // Groups and counted repeats are passed over: neither head nor tail.
             inHead = false;
+            onlyItems = false;
             shape.tail.clear();
             i += length + q.length;
             continue;
@@ -186,6 +205,7 @@ TPatternShape ReadShape(std::u16string_view pattern)
             }
             item.ascii = *table;
         }
+        items.push_back(item);
         if (inHead && shape.head.size() < 63)
             shape.head.push_back(item);
         else
@@ -196,6 +216,8 @@ TPatternShape ReadShape(std::u16string_view pattern)
             shape.tail.push_back(item);
         i += length + q.length;
     }
+    if (onlyItems)
+        shape.stop = StopCharacter(items);
     return shape;
 }
 

@@ -64,6 +64,10 @@ struct TPatternShape {
     std::vector<TPatternItem> head;  // leading items, in order (at most 63)
     std::vector<TPatternItem> tail;  // trailing single, unrepeated items, in order
     THeadMasks masks{{}};            // of `head`
+    // A character every match holds exactly once, as its last one (the ">"
+    // of "<!---\s+cell[^>]*?--->"), or -1. A match from a position can then
+    // only end at the first such character, and `tail` must end there.
+    UChar32 stop = -1;
 };
 
 // Reads the shape of a pattern the engine has accepted.
@@ -86,6 +90,24 @@ bool HeadMayMatch(const THeadMasks& head, Iterator first, Iterator last)
             return false;
         places = head.Close((matched & head.repeats) | (matched << 1));
     }
+    return true;
+}
+
+// Whether `tail` occurs ending just after `stop`, the first stop character
+// at or after `first` (`stop` == `last`: there is none), and starts no
+// earlier than `first`.
+template <class Iterator>
+bool TailEndsAtStop(const std::vector<TPatternItem>& tail, Iterator first, Iterator stop, Iterator last)
+{
+    if (stop == last)
+        return false;
+    const auto k = static_cast<std::ptrdiff_t>(tail.size());
+    if ((stop + 1) - first < k)
+        return false;
+    const Iterator start = stop + 1 - k;
+    for (std::ptrdiff_t i = 0; i < k; ++i)
+        if (!tail[static_cast<std::size_t>(i)].Matches(start[i]))
+            return false;
     return true;
 }
 

@@ -59,6 +59,10 @@ struct TStringScanner::Impl {
     boost::match_results<TUnitIterator> unitMatch;
     // Where each pattern's tail last occurs (code point index, -1: nowhere), by pattern id.
     std::vector<std::pair<std::uint64_t, std::ptrdiff_t>> lastTail;
+    // First place of each stop character at or after some earlier position
+    // (no stop character lies between): scans only move forward, so looking
+    // them up costs one pass over the text per character.
+    std::vector<std::pair<UChar32, std::size_t>> nextStop;
 
     std::size_t Offset(std::size_t index) const { return offsets.empty() ? index : offsets[index]; }
 
@@ -79,12 +83,41 @@ struct TStringScanner::Impl {
         return it->second >= 0 && static_cast<std::size_t>(it->second) >= position;
     }
 
+    template <class Iterator>
+    std::size_t FindStop(UChar32 stop, Iterator base) const
+    {
+        std::size_t at = position;
+        while (at < size && base[static_cast<std::ptrdiff_t>(at)] != stop)
+            ++at;
+        return at;
+    }
+
+    // Whether a match can end at the first stop character ahead, as it must.
+    template <class Iterator>
+    bool StopAllows(const TCompiledPattern& compiled, Iterator base)
+    {
+        const UChar32 stop = compiled.shape.stop;
+        if (stop < 0)
+            return true;
+        auto it = std::find_if(nextStop.begin(), nextStop.end(), [&](const auto& e) { return e.first == stop; });
+        if (it == nextStop.end()) {
+            if (nextStop.size() >= 32)
+                return true;
+            it = nextStop.emplace(nextStop.end(), stop, FindStop(stop, base));
+        } else if (it->second < position) {
+            it->second = FindStop(stop, base);
+        }
+        return TailEndsAtStop(compiled.shape.tail, base + static_cast<std::ptrdiff_t>(position),
+                              base + static_cast<std::ptrdiff_t>(it->second), base + static_cast<std::ptrdiff_t>(size));
+    }
+
     template <class Iterator, class Results>
     bool Search(Iterator base, const TCompiledPattern& compiled, std::u16string_view pattern, Results& match)
     {
         const Iterator first = base + static_cast<std::ptrdiff_t>(position);
         const Iterator last = base + static_cast<std::ptrdiff_t>(size);
-        if (!HeadMayMatch(compiled.shape.masks, first, last) || !TailAhead(compiled, base))
+        if (!HeadMayMatch(compiled.shape.masks, first, last) || !TailAhead(compiled, base) ||
+            !StopAllows(compiled, base))
             return false;
         try {
             // Searching from the position (not from the text's start) makes

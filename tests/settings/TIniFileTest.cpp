@@ -126,14 +126,33 @@ TEST(TIniFile, DetectsTheEncodingAndWritesItBack)
     }
 }
 
-TEST(TIniFile, ShiftJisThatCannotHoldAValueIsWrittenAsUtf8WithMark)
+TEST(TIniFile, AValueTheEncodingCannotHoldIsWrittenInOneThatCan)
 {
-    TIniFile ini = TIniFile::FromBytes("[S]\r\nk=\x83\x5C\r\n");
-    ASSERT_EQ(ini.Encoding(), TIniEncoding::ShiftJis);
-    ini.WriteString(u"S", u"k", U("한국어 ソ"));
-    const std::string bytes = ini.ToBytes();
-    EXPECT_EQ(bytes, "\xEF\xBB\xBF[S]\r\nk=" + std::string("한국어 ソ") + "\r\n\r\n");
-    EXPECT_EQ(TIniFile::FromBytes(bytes).ReadString(u"S", u"k", u""), U("한국어 ソ"));
+    const UnicodeString lone = u"/tmp/a\xDC83" u"b";  // a file name byte that is not UTF-8
+    struct Case {
+        const char* name;
+        std::string read;
+        UnicodeString value;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"shift_jis", "[S]\r\nk=\x83\x5C\r\n", U("한국어 ソ"),
+         "\xEF\xBB\xBF[S]\r\nk=" + std::string("한국어 ソ") + "\r\n\r\n"},
+        // ﾋｵ is CB B5 in Shift_JIS, which is also valid UTF-8.
+        {"shift_jis that reads as utf8", "[S]\r\nk=\x83\x5C\r\n", U("ﾋｵ"), "\xEF\xBB\xBF[S]\r\nk=" + std::string("ﾋｵ") + "\r\n\r\n"},
+        {"utf8", "[S]\r\n", lone, std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0/\0t\0m\0p\0/\0a\0\x83\xDC" "b\0\r\0\n\0\r\0\n\0", 40)},
+        {"utf8 mark", "\xEF\xBB\xBF[S]\r\n", lone, ""},
+        {"shift_jis, lone surrogate", "[S]\r\nk=\x83\x5C\r\n", lone, ""},
+    };
+    for (const auto& c : cases) {
+        TIniFile ini = TIniFile::FromBytes(c.read);
+        ini.WriteString(u"S", u"k", c.value);
+        const std::string bytes = ini.ToBytes();
+        if (!c.written.empty()) {
+            EXPECT_EQ(bytes, c.written) << c.name;
+        }
+        EXPECT_EQ(TIniFile::FromBytes(bytes).ReadString(u"S", u"k", u""), c.value) << c.name;
+    }
 }
 
 TEST(TIniFile, OddUtf16AndBrokenUtf8DoNotCrash)

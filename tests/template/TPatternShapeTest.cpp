@@ -64,6 +64,29 @@ TEST(AnalyzePattern, TakesOnlyWhatEveryMatchMustBeginAndEndWith)
     }
 }
 
+TEST(AnalyzePattern, StopIsTheLastCharacterOnlyWhenNothingElseCanMatchIt)
+{
+    struct Case {
+        const char16_t* pattern;
+        UChar32 stop;
+    };
+    const Case cases[] = {
+        {u"<!---\\s+cell[^>]*?--->", u'>'},
+        {u"[^>-]*+>", u'>'},
+        {u"a*\u65E5", 0x65E5},
+        {u"<!---[^-](.*?)[^-]--->", -1},  // a group may hold anything
+        {u".*>", -1},
+        {u"a>*>", -1},
+        {u"ab?", -1},
+        {u"\\s*\u65E5", -1},  // beyond ASCII a class may match
+        {u"a{2}>", -1},
+        {u"a>|b>", -1},
+        {u"a>$", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AnalyzePattern(c.pattern).stop, c.stop) << Utf16ToUtf8(c.pattern);
+}
+
 TEST(AnalyzePattern, ClassesMatchTheAsciiCharactersTheEngineDoes)
 {
     const TPatternShape shape = AnalyzePattern(u"\\s[^>-].\\w");

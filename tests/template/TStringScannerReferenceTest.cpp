@@ -49,7 +49,7 @@ TEST(TStringScanner, AgreesWithThePlainScannerOnRandomTemplates)
         u"<!---[^-](.*?)[^-]--->",        u"(?:.+?(?=(?:<!---|\\z)))",
         u"([a-zA-Z0-9_]+)\\s*=\\s*([\\\"']?)", u"(\\s+|--->)", u"(\\S*)", u"([^']*)'",
         u"a?b*c", u"[^-]--->", u"\\s*<!---", u"-+>", u"(\\w+)\\s*=", u"[^>]*+>", u"<!---[^-]", u"\\S+?\\s",
-        u"\\.?[ab]+", u"\uFFFD.", u"[^\\s-]--",
+        u"\\.?[ab]+", u"\uFFFD.", u"[^\\s-]--", u"[^>-]*?c>", u"a*\u65E5", u"\\s*=*-->",
     };
     std::mt19937 random(20240601);
     for (int round = 0; round < 1000; ++round) {
