@@ -12,6 +12,7 @@
 #include "WindowTests.h"
 #include "app/TFormMain.h"
 #include "app/TQtDialogs.h"
+#include "settings/TConfig.h"
 #include "settings/TProject.h"
 
 namespace {
@@ -203,4 +204,29 @@ void MainWindowTest::templateDialogOffersTheCharsets()
                                 QStringLiteral("すべてのファイル(*)")}));
     QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->text(), templ);
     QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ComboBoxTemplateFileCharset"))->currentIndex(), 2);
+}
+
+void MainWindowTest::boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize()
+{
+    TConfig stored;
+    stored.WindowPositionRestore = true;
+    stored.WindowPositionLeft = 40;
+    stored.WindowPositionTop = 50;
+    stored.WindowPositionRight = 520;
+    stored.WindowPositionBottom = 410;
+    stored.SaveToFile(ConfigPath());
+
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QTRY_COMPARE(form.geometry(), QRect(40, 50, 520, 410));
+    form.showMaximized();
+    QTRY_VERIFY(form.isMaximized());
+    QVERIFY(form.close());
+
+    TConfig read;
+    read.LoadFromFile(ConfigPath());
+    QCOMPARE(read.GetWindowState(), 2);
+    QCOMPARE(read.WindowPositionLeft, 40);
+    QCOMPARE(read.WindowPositionRight, 520);
+    QCOMPARE(read.WindowPositionBottom, 410);
 }

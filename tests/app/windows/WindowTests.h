@@ -25,6 +25,7 @@ private slots:
     void reopenMenuIsRebuiltWhenTheFileMenuOpens();
     void closeQuestionYesWritesTheProject();
     void templateDialogOffersTheCharsets();
+    void boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize();
 };
 
 class ProgressWindowTest : public QObject {
