@@ -38,6 +38,8 @@ void UseJapaneseFont(QApplication& app)
 TDesktopApplication::TDesktopApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("tabloom"));
+    // The menus stay in the window on every desktop, never in a global menu.
+    setAttribute(Qt::AA_DontUseNativeMenuBar);
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     InstallJapaneseTranslation(*this);
     UseJapaneseFont(*this);

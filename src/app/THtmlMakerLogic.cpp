@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr auto ShowInterval = std::chrono::milliseconds(100);
+constexpr auto ShowInterval = std::chrono::milliseconds(250);
 
 } // namespace
 

@@ -22,7 +22,8 @@ public:
     void RunIdle();
 
     void AddLog(const UnicodeString& text);
-    // Counts a written page; the view hears of it at most ten times a second.
+    // Counts a written page; the view hears of it at most four times a second,
+    // as each repaint may wait on a slow display.
     void PageSaved();
 
     bool Running() const { return running_; }
