@@ -155,6 +155,9 @@ void TTabloomMaker::SavePage(TPageWriter& writer, const UnicodeString& pageName,
     if (text.empty())
         return;  // an empty page makes no file
     writer.Add(pageName, TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
+    // Reported from this thread, never the writer's, so a window may repaint.
+    if (logger_)
+        logger_->PagesWritten(pageCount_.load());
 }
 
 void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))

@@ -14,6 +14,9 @@ class TTabloomMakerStatus {
 public:
     virtual ~TTabloomMakerStatus() = default;
     virtual void Log(const UnicodeString& text) = 0;
+    // Called on the job's own thread after each page is handed over for
+    // writing, with the count written so far, so a window can show progress.
+    virtual void PagesWritten(long long /*count*/) {}
 };
 
 // One generation job: from template, workbook, output folder and the two

@@ -60,13 +60,19 @@ TEST(CommandLine, GrammarOfTheOptions)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(job.Pages().at("00001(2).html"), InCharset(PageUtf8, 2));
 
-    // Without -a nothing runs: the options are printed.
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"--help"}, {"-A", t, x, d}, {"-a", "--help", t, x, d}}) {
+    // --help prints the options and runs nothing.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"}, {"-a", "--help", t, x, d}}) {
         r = RunTabloom(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("-te=N"), std::string::npos) << r.out;
         EXPECT_EQ(r.err, "");
+    }
+    // Without -a the window would open; without a display it cannot (status 2).
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-A", t, x, d}}) {
+        r = RunTabloom(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
     }
     EXPECT_EQ(job.Pages().size(), 2u);
 
