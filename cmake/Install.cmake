@@ -1,0 +1,37 @@
+# Data shipped with the program, install rules and the Debian package.
+#
+# The build tree mirrors the installed layout: <build>/share holds the help
+# pages and the icons, as <prefix>/share does next to <prefix>/bin, so the
+# program finds them the same way in both places.
+
+add_custom_target(tabloom_share ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory "${CMAKE_SOURCE_DIR}/docs/help" "${CMAKE_BINARY_DIR}/share/tabloom/help"
+  COMMAND ${CMAKE_COMMAND} -E copy_directory "${CMAKE_SOURCE_DIR}/data/icons" "${CMAKE_BINARY_DIR}/share/icons"
+  COMMENT "Copying the help pages and icons into the build tree")
+
+include(GNUInstallDirs)
+foreach(program tabloom velmora)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+install(DIRECTORY "${CMAKE_SOURCE_DIR}/docs/help/" DESTINATION ${CMAKE_INSTALL_DATADIR}/tabloom/help)
+install(DIRECTORY "${CMAKE_SOURCE_DIR}/data/icons/hicolor" DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+install(FILES "${CMAKE_SOURCE_DIR}/data/tabloom.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES "${CMAKE_SOURCE_DIR}/data/tabloom.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+
+set(CPACK_PACKAGE_NAME tabloom)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Orvanta")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "merges spreadsheet data into HTML templates")
+set(CPACK_PACKAGE_DESCRIPTION
+  "tabloom writes HTML pages from a template and a workbook (.xlsx, .ods, .csv;\n .xls through LibreOffice): one page per record, or pages that list many records.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "tabloom developers <tabloom@localhost>")
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+# Dependencies come from the shared libraries the two binaries link.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc-nogui, xdg-utils, shared-mime-info, desktop-file-utils")
+include(CPack)
