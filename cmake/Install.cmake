@@ -35,3 +35,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc-nogui, xdg-utils, shared-mime-info, desktop-file-utils")
 include(CPack)
+
+# The settings dialog's tests run the real velmora and read the staged data.
+if(TARGET test_app AND TARGET velmora)
+  add_dependencies(test_app velmora tabloom_share)
+endif()

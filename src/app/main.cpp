@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/TCommandLine.h"
+#include "app/TDesktop.h"
 
 int main(int argc, char* argv[])
 {
@@ -19,15 +20,19 @@ int main(int argc, char* argv[])
             PrintVersion(std::cout);
             return 0;
         }
-        // The windows come later; without -a there is nothing to run.
+        if (HasDisplay())
+            return RunDesktop(argc, argv, args);
+        // Without a display only -a can run, in the console.
         if (!commandLine.AutoRun) {
-            PrintUsage(std::cout);
-            return 0;
+            std::cerr << NoDisplayMessage;
+            return 2;
         }
         return RunConsoleJob(commandLine.Project, std::cout, std::cerr);
     } catch (const std::exception& e) {
         // Last resort: whatever escaped is reported, never a crash.
         std::cerr << e.what() << '\n';
+        return 1;
+    } catch (...) {
         return 1;
     }
 }

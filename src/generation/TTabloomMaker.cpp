@@ -125,6 +125,8 @@ void TTabloomMaker::SavePage(const UnicodeString& pageName, const UnicodeString&
 {
     const UnicodeString path = TSaveFile::MakeUniqueFileName(outputFolder_, pageName);
     TSaveFile::SaveTextFile(path, text, CodePageOf(outputEncoding_));
+    if (logger_)
+        logger_->PageSaved();
 }
 
 void TTabloomMaker::MakeCardPages()

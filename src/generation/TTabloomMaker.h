@@ -12,6 +12,8 @@ class TTabloomMakerStatus {
 public:
     virtual ~TTabloomMakerStatus() = default;
     virtual void Log(const UnicodeString& text) = 0;
+    // Called after each page is written, so a window can show progress.
+    virtual void PageSaved() {}
 };
 
 // One generation job: from template, workbook, output folder and the two

@@ -36,7 +36,7 @@ TEST(TkAppInfoTest, LooksStringsUpUnderTheUpperCaseTranslation)
 
 TEST(TkAppInfoTest, NoTableRaises)
 {
-    TVersionResource empty;
+    const TVersionResource empty;
     for (const TVersionResource* resource : {static_cast<const TVersionResource*>(nullptr), &empty}) {
         try {
             TkAppInfo info(resource);

@@ -1,0 +1,311 @@
+#include "app/TMainWindowLogic.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "app/TBatchFile.h"
+#include "app/TCommandLine.h"
+#include "app/TExceptionMessage.h"
+#include "generation/TTabloomMaker.h"
+#include "text/TCodePage.h"
+#include "text/TConvert.h"
+
+namespace {
+
+constexpr char16_t TemplateFilter[] =
+    u"HTMLファイル(*.html;*.htm)|*.html;*.htm|テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*";
+constexpr char16_t ExcelFilter[] = u"Excelファイル(*.xls;*.xlsx)|*.xls;*.xlsx";
+constexpr char16_t TbmFilter[] = u"tabloom設定ファイル(*.TBM)|*.TBM|すべてのファイル|*.*";
+constexpr char16_t BatchFilter[] = u"バッチファイル(*.sh)|*.sh|すべてのファイル(*)|*";
+
+UnicodeString FileNamePart(const UnicodeString& path)
+{
+    const auto slash = path.find_last_of(u'/');
+    return slash == UnicodeString::npos ? path : path.substr(slash + 1);
+}
+
+bool IsExistingFile(const UnicodeString& path)
+{
+    std::error_code ec;
+    return !path.empty() && path.find(u'\0') == UnicodeString::npos &&
+           std::filesystem::is_regular_file(ToPath(path), ec);
+}
+
+// The association starts the program with the project file as a bare argument.
+UnicodeString BareProjectArgument(const std::vector<UnicodeString>& args)
+{
+    for (const UnicodeString& arg : args)
+        if (!arg.empty() && arg[0] != u'-')
+            return arg;
+    return {};
+}
+
+} // namespace
+
+TMainWindowLogic::TMainWindowLogic(TMainWindowView& view, UnicodeString configPath)
+    : view_(view), configPath_(std::move(configPath))
+{
+    config_.SetWarning(&view_);
+    config_.LoadFromFile(configPath_);
+    ActionFileNew();
+}
+
+void TMainWindowLogic::ProjectToForm(const TProject& project)
+{
+    view_.SetEditText(TMainEdit::TemplateFilePath, project.TemplateFilePath);
+    view_.SetEditText(TMainEdit::ExcelFilePath, project.ExcelFilePath);
+    view_.SetEditText(TMainEdit::SaveDirPath, project.HtmlSavePath);
+    const auto select = [this](TMainList list, int n) { view_.SetListIndex(list, TCodePage::IsValidIndex(n) ? n : -1); };
+    select(TMainList::TemplateFileCharset, project.TemplateFileEncoding);
+    select(TMainList::HtmlFileCharset, project.HtmlEncoding);
+}
+
+TProject TMainWindowLogic::FormToProject() const
+{
+    TProject project(view_.GetEditText(TMainEdit::TemplateFilePath), 0, view_.GetEditText(TMainEdit::ExcelFilePath),
+                     view_.GetEditText(TMainEdit::SaveDirPath), 0);
+    project.SetTemplateFileEncoding(view_.GetListIndex(TMainList::TemplateFileCharset));
+    project.SetHtmlEncoding(view_.GetListIndex(TMainList::HtmlFileCharset));
+    return project;
+}
+
+void TMainWindowLogic::SetFileName(const UnicodeString& path)
+{
+    fileName_ = path;
+    if (path.empty()) {
+        view_.SetCaption(view_.ApplicationTitle());
+        return;
+    }
+    view_.SetCaption(view_.ApplicationTitle() + u" - " + FileNamePart(path));
+    config_.AddHistory(path);
+}
+
+void TMainWindowLogic::ReportFailure(const UnicodeString& message)
+{
+    view_.ShowWarning(message);
+    view_.SetStatusText(message);
+}
+
+void TMainWindowLogic::OpenProjectFile(const UnicodeString& path)
+{
+    TCursorHourGlass busy(view_);
+    try {
+        TProject project = savedProject_;
+        project.LoadFromFile(path);
+        savedProject_ = project;
+        ProjectToForm(savedProject_);
+        SetFileName(path);
+        view_.SetStatusText(u"ファイルを開きました。");
+    } catch (const std::exception& e) {
+        ReportFailure(ExceptionMessage(e));
+    }
+}
+
+void TMainWindowLogic::SaveProjectFile(const TProject& project, const UnicodeString& path)
+{
+    // The baseline moves first: a failed write still counts as saved.
+    savedProject_ = project;
+    try {
+        project.SaveToFile(path);
+        SetFileName(path);
+        view_.SetStatusText(u"ファイルに保存しました。");
+    } catch (const std::exception& e) {
+        ReportFailure(ExceptionMessage(e));
+    }
+}
+
+void TMainWindowLogic::StartupIdle(const std::vector<UnicodeString>& args, TWindowGeometry& window)
+{
+    config_.RestoreFormBounds(window);
+    if (!args.empty()) {
+        const TCommandLine commandLine = ParseCommandLine(args);
+        if (commandLine.AutoRun) {
+            autoRun_ = true;
+            savedProject_ = commandLine.Project;
+            ProjectToForm(savedProject_);
+            ActionMakeHtmlFile();
+            return;
+        }
+        const UnicodeString project = BareProjectArgument(args);
+        if (!project.empty()) {
+            OpenProjectFile(project);
+            return;
+        }
+    }
+    if (config_.ProjectFileRestore && IsExistingFile(config_.LastProjectFile))
+        OpenProjectFile(config_.LastProjectFile);
+    else
+        ActionFileNew();
+}
+
+void TMainWindowLogic::ActionFileNew()
+{
+    savedProject_ = TProject(u"", 0, u"", u"", 0);
+    ProjectToForm(savedProject_);
+    SetFileName(u"");
+}
+
+void TMainWindowLogic::ActionFileOpen()
+{
+    const auto path = view_.OpenFileDialog({u"", TbmFilter, u".TBM", false});
+    if (path)
+        OpenProjectFile(*path);
+}
+
+void TMainWindowLogic::ActionFileSave()
+{
+    if (fileName_.empty()) {
+        ActionFileSaveAs();
+        return;
+    }
+    TCursorHourGlass busy(view_);
+    SaveProjectFile(FormToProject(), fileName_);
+}
+
+void TMainWindowLogic::ActionFileSaveAs()
+{
+    const auto path = view_.SaveFileDialog({fileName_, TbmFilter, u".TBM", true});
+    if (!path)
+        return;
+    TCursorHourGlass busy(view_);
+    SaveProjectFile(FormToProject(), *path);
+}
+
+std::vector<UnicodeString> TMainWindowLogic::ReopenCaptions() const
+{
+    std::vector<UnicodeString> captions;
+    const auto& history = config_.History();
+    for (std::size_t i = 0; i < history.size(); ++i)
+        captions.push_back(u"&" + IntToStr(static_cast<long long>(i)) + u"." + history[i]);
+    return captions;
+}
+
+void TMainWindowLogic::ReopenHistory(int index)
+{
+    const UnicodeString path = config_.GetHistory(index);
+    if (!path.empty())
+        OpenProjectFile(path);
+}
+
+void TMainWindowLogic::ActionTemplateFileSelect()
+{
+    const TFileDialogSpec spec{view_.GetEditText(TMainEdit::TemplateFilePath), TemplateFilter, u".html", false};
+    const auto choice = view_.OpenTemplateDialog(spec, view_.GetListIndex(TMainList::TemplateFileCharset));
+    if (!choice)
+        return;
+    view_.SetEditText(TMainEdit::TemplateFilePath, choice->FileName);
+    view_.SetListIndex(TMainList::TemplateFileCharset, TCodePage::IsValidIndex(choice->Charset) ? choice->Charset : -1);
+}
+
+void TMainWindowLogic::ActionExcelFileSelect()
+{
+    const auto path = view_.OpenFileDialog({view_.GetEditText(TMainEdit::ExcelFilePath), ExcelFilter, u".xls", false});
+    if (path)
+        view_.SetEditText(TMainEdit::ExcelFilePath, *path);
+}
+
+void TMainWindowLogic::ActionSaveDirSelect()
+{
+    const auto folder = view_.SelectFolder(u"HTMLファイルの保存場所を選択してください。");
+    if (folder)
+        view_.SetEditText(TMainEdit::SaveDirPath, *folder);
+}
+
+void TMainWindowLogic::ActionMakeHtmlFile()
+{
+    TTabloomMaker job(view_.GetEditText(TMainEdit::TemplateFilePath), view_.GetListIndex(TMainList::TemplateFileCharset),
+                      view_.GetEditText(TMainEdit::ExcelFilePath), view_.GetEditText(TMainEdit::SaveDirPath),
+                      view_.GetListIndex(TMainList::HtmlFileCharset));
+    try {
+        job.CheckPaths();
+    } catch (const std::exception& e) {
+        view_.ShowWarning(ExceptionMessage(e));
+        return;
+    }
+    pagesMade_ = view_.RunProgressWindow(job, autoRun_);
+    if (autoRun_)
+        view_.CloseWindow();
+}
+
+bool TMainWindowLogic::CheckBatchFields()
+{
+    struct Field {
+        TMainEdit edit;
+        const char16_t* label;
+    };
+    static const Field fields[] = {
+        {TMainEdit::TemplateFilePath, u"テンプレートファイルの場所"},
+        {TMainEdit::ExcelFilePath, u"Excelファイルの場所"},
+        {TMainEdit::SaveDirPath, u"HTMLファイルの保存場所"},
+    };
+    for (const Field& field : fields) {
+        if (view_.GetEditText(field.edit).empty()) {
+            view_.ShowWarning(UnicodeString(field.label) + u"が指定されていません。");
+            view_.FocusEdit(field.edit);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TMainWindowLogic::ActionFileMakeBatFile()
+{
+    if (!CheckBatchFields())
+        return;
+    const auto path = view_.SaveFileDialog({u"", BatchFilter, u".sh", true});
+    if (!path)
+        return;
+    try {
+        TBatchFile::Write(*path, FormToProject(), view_.ProgramPath());
+        view_.SetStatusText(u"バッチファイルを作成しました。");
+    } catch (const std::exception& e) {
+        ReportFailure(ExceptionMessage(e));
+    }
+}
+
+bool TMainWindowLogic::CloseQuery()
+{
+    if (FormToProject().SameAs(savedProject_))
+        return true;
+    switch (view_.ConfirmYesNoCancel(u"設定が変更されています。ファイルに保存しますか？")) {
+    case TConfirmAnswer::Yes:
+        ActionFileSave();  // the window closes even when this is cancelled or fails
+        return true;
+    case TConfirmAnswer::No:
+        return true;
+    case TConfirmAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void TMainWindowLogic::Closing(TWindowGeometry& window)
+{
+    config_.StoreFormBounds(window);
+    config_.LastProjectFile = fileName_;
+    config_.SaveToFile(configPath_);
+}
+
+void TMainWindowLogic::ApplicationMinimized()
+{
+    // Without a tray there is no way back to a hidden window.
+    if (!config_.InTaskTray || !view_.TrayAvailable())
+        return;
+    view_.ShowTrayIcon(true);
+    view_.HideWindow();
+}
+
+void TMainWindowLogic::TrayIconClicked()
+{
+    view_.ShowWindow();
+    view_.RestoreAndBringToFront();
+    view_.ShowTrayIcon(false);
+}
+
+void TMainWindowLogic::WindowShown()
+{
+    if (!config_.InTaskTray)
+        return;
+    view_.RestoreAndBringToFront();
+    view_.ShowTrayIcon(false);
+}
