@@ -40,3 +40,16 @@ include(CPack)
 if(TARGET test_app AND TARGET velmora)
   add_dependencies(test_app velmora tabloom_share)
 endif()
+
+# The settings dialog and the about box as real windows (offscreen).
+file(GLOB dialog_test_sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/app/dialogs/*.cpp"
+     "${CMAKE_SOURCE_DIR}/tests/app/dialogs/*.h")
+if(TABLOOM_TESTS AND dialog_test_sources AND TARGET tabloom_app)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  add_executable(test_app_dialogs ${dialog_test_sources})
+  set_target_properties(test_app_dialogs PROPERTIES AUTOMOC ON)
+  target_link_libraries(test_app_dialogs PRIVATE tabloom_app Qt6::Test)
+  add_dependencies(test_app_dialogs velmora tabloom_share)
+  add_test(NAME app_dialogs COMMAND test_app_dialogs)
+  set_tests_properties(app_dialogs PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
