@@ -185,4 +185,16 @@ void DialogTest::screenshots()
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QVERIFY(box.grab().save(folder + QStringLiteral("/about.png")));
+
+    TFormMain window({}, FromQString(dir_->filePath(QStringLiteral("tabloom.ini"))));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(100);  // the start-up step shows the empty project first
+    window.SetEditText(TMainEdit::TemplateFilePath, u"/home/yamada/web/item.html");
+    window.SetEditText(TMainEdit::ExcelFilePath, u"/home/yamada/web/shop.xlsx");
+    window.SetEditText(TMainEdit::SaveDirPath, u"/home/yamada/web/out");
+    window.SetListIndex(TMainList::TemplateFileCharset, 1);
+    window.SetListIndex(TMainList::HtmlFileCharset, 1);
+    QVERIFY(window.grab().save(folder + QStringLiteral("/main-window.png")));
+    window.Logic().ActionFileNew();  // no close question
 }
