@@ -7,7 +7,7 @@ if(NOT TARGET test_app)
 endif()
 target_sources(test_app PRIVATE "${CMAKE_SOURCE_DIR}/tests/generation/EndToEnd.cpp")
 
-file(GLOB window_test_sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/app/windows/*.cpp")
+file(GLOB window_test_sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/app/windows/*.cpp" "${CMAKE_SOURCE_DIR}/tests/app/windows/*.h")
 if(window_test_sources)
   find_package(Qt6 REQUIRED COMPONENTS Test)
   add_executable(test_app_windows ${window_test_sources})

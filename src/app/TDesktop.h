@@ -8,7 +8,8 @@
 
 #include "text/UnicodeString.h"
 
-// True when DISPLAY or WAYLAND_DISPLAY names a display.
+// True when WAYLAND_DISPLAY names a running compositor's socket or DISPLAY an
+// X server that accepts a connection.
 bool HasDisplay();
 
 // The one line shown on standard error when the window cannot open.

@@ -35,6 +35,18 @@ QLabel* AddLabel(QGridLayout* grid, int row, const QString& text, QWidget* buddy
     return label;
 }
 
+// A charset list with its label on its left.
+void AddCharsetRow(QGridLayout* grid, int row, const QString& text, QComboBox* list)
+{
+    auto* line = new QHBoxLayout;
+    auto* label = new QLabel(text);
+    label->setBuddy(list);
+    line->addWidget(label);
+    line->addWidget(list);
+    line->addStretch(1);
+    grid->addLayout(line, row, 0, 1, 2);
+}
+
 } // namespace
 
 TFormMain::TFormMain(std::vector<UnicodeString> args, const UnicodeString& configPath) : args_(std::move(args))
@@ -103,13 +115,7 @@ void TFormMain::BuildControls()
     grid->addWidget(editTemplateFilePath_, row, 0);
     grid->addWidget(makeBrowse("ActionTemplateFileSelect", QStringLiteral("テンプレートファイルの参照"),
                                &TMainWindowLogic::ActionTemplateFileSelect), row++, 1);
-    auto* templateCharsetRow = new QHBoxLayout;
-    auto* templateCharsetLabel = new QLabel(QStringLiteral("テンプレートファイルの文字コード(&U)"));
-    templateCharsetLabel->setBuddy(comboTemplateCharset_);
-    templateCharsetRow->addWidget(templateCharsetLabel);
-    templateCharsetRow->addWidget(comboTemplateCharset_);
-    templateCharsetRow->addStretch(1);
-    grid->addLayout(templateCharsetRow, row++, 0, 1, 2);
+    AddCharsetRow(grid, row++, QStringLiteral("テンプレートファイルの文字コード(&U)"), comboTemplateCharset_);
 
     AddLabel(grid, row++, QStringLiteral("Excelファイルの場所(&L)"), editExcelFilePath_);
     grid->addWidget(editExcelFilePath_, row, 0);
@@ -120,13 +126,7 @@ void TFormMain::BuildControls()
     grid->addWidget(editSaveDirPath_, row, 0);
     grid->addWidget(makeBrowse("ActionSaveDirSelect", QStringLiteral("保存場所の参照"),
                                &TMainWindowLogic::ActionSaveDirSelect), row++, 1);
-    auto* htmlCharsetRow = new QHBoxLayout;
-    auto* htmlCharsetLabel = new QLabel(QStringLiteral("HTMLファイルの文字コード(&L)"));
-    htmlCharsetLabel->setBuddy(comboHtmlCharset_);
-    htmlCharsetRow->addWidget(htmlCharsetLabel);
-    htmlCharsetRow->addWidget(comboHtmlCharset_);
-    htmlCharsetRow->addStretch(1);
-    grid->addLayout(htmlCharsetRow, row++, 0, 1, 2);
+    AddCharsetRow(grid, row++, QStringLiteral("HTMLファイルの文字コード(&L)"), comboHtmlCharset_);
     grid->setRowStretch(row++, 1);
 
     QAction* make = AddAction("ActionMakeHtmlFile", QStringLiteral("HTMLファイルの作成(F5)"), Qt::Key_F5);

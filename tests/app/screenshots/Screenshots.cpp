@@ -1,0 +1,70 @@
+// Takes the README's pictures: the main window filled with the example
+// project, and the progress window after making its pages.
+// usage: tabloom_screenshots <examples folder> <output folder>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTest>
+
+#include <iostream>
+
+#include "app/TDesktopApplication.h"
+#include "app/TFormHtmlMaker.h"
+#include "app/TFormMain.h"
+#include "app/TQtDialogs.h"
+#include "settings/TProject.h"
+
+namespace {
+
+bool Save(QWidget& window, const QString& path)
+{
+    const bool ok = window.grab().save(path, "PNG");
+    std::cout << (ok ? "wrote " : "could not write ") << path.toStdString() << "\n";
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TDesktopApplication app(argc, argv);
+    if (argc != 3) {
+        std::cerr << "usage: tabloom_screenshots <examples folder> <output folder>\n";
+        return 2;
+    }
+    const QDir examples(QString::fromLocal8Bit(argv[1]));
+    const QDir images(QString::fromLocal8Bit(argv[2]));
+    QTemporaryDir work;
+    const QString project = work.filePath(QStringLiteral("events.tbm"));
+    TProject(FromQString(examples.absoluteFilePath(QStringLiteral("card.html"))), 1,
+             FromQString(examples.absoluteFilePath(QStringLiteral("events.xlsx"))),
+             FromQString(work.filePath(QStringLiteral("pages"))), 1)
+        .SaveToFile(FromQString(project));
+
+    TFormMain form({FromQString(project)}, FromQString(work.filePath(QStringLiteral("tabloom.ini"))));
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+    QTest::qWait(300);  // the start-up step opens the project
+    bool ok = Save(form, images.filePath(QStringLiteral("main-window.png")));
+
+    // The progress window is modal: picture it from the event loop, then close it.
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = dynamic_cast<TFormHtmlMaker*>(QApplication::activeModalWidget());
+        if (!progress || progress->Logic().Running() || !progress->Logic().PagesMade())
+            return;
+        poll.stop();
+        QTest::qWait(100);
+        ok = Save(*progress, images.filePath(QStringLiteral("progress-window.png"))) && ok;
+        progress->close();
+    });
+    poll.start();
+    form.Logic().ActionMakeHtmlFile();
+    DialogHook().Confirm = [](const QString&) { return TConfirmAnswer::No; };
+    form.close();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,232 @@
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "WindowTests.h"
+#include "app/TFormMain.h"
+#include "app/TQtDialogs.h"
+#include "settings/TConfig.h"
+#include "settings/TProject.h"
+
+namespace {
+
+QTemporaryDir* dir = nullptr;
+
+UnicodeString ConfigPath()
+{
+    return FromQString(dir->filePath(QStringLiteral("config/tabloom.ini")));
+}
+
+QStringList MenuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+} // namespace
+
+void MainWindowTest::init()
+{
+    dir = new QTemporaryDir;
+    DialogHook() = {};
+}
+
+void MainWindowTest::cleanup()
+{
+    DialogHook() = {};
+    delete dir;
+}
+
+void MainWindowTest::controlsAndTexts()
+{
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.windowTitle(), QStringLiteral("tabloom"));
+
+    struct Field {
+        const char* edit;
+        const char* label;
+        const char* hint;
+    };
+    const Field fields[] = {
+        {"EditTemplateFilePath", "テンプレートファイルの場所(&T)", "テンプレートファイルの場所を選択してください"},
+        {"EditExcelFilePath", "Excelファイルの場所(&L)", "Excelファイルの場所を選択してください"},
+        {"EditSaveDirPath", "HTMLファイルの保存場所(&M)", "HTMLファイルの保存場所を選択してください"},
+    };
+    QMap<QString, QLabel*> labels;
+    for (QLabel* label : form.findChildren<QLabel*>())
+        labels[label->text()] = label;
+    for (const Field& f : fields) {
+        auto* edit = form.findChild<QLineEdit*>(QString::fromLatin1(f.edit));
+        QVERIFY(edit);
+        QCOMPARE(edit->placeholderText(), QString::fromUtf8(f.hint));
+        QVERIFY2(labels.contains(QString::fromUtf8(f.label)), f.label);
+        QCOMPARE(labels[QString::fromUtf8(f.label)]->buddy(), edit);
+    }
+    for (const auto& [list, label] : {std::pair{"ComboBoxTemplateFileCharset", "テンプレートファイルの文字コード(&U)"},
+                                      std::pair{"ComboBoxHtmlFileCharset", "HTMLファイルの文字コード(&L)"}}) {
+        auto* combo = form.findChild<QComboBox*>(QString::fromLatin1(list));
+        QVERIFY(combo);
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->itemText(0), QStringLiteral("Shift_JIS"));
+        QCOMPARE(combo->itemText(2), QStringLiteral("EUC-JP"));
+        QCOMPARE(combo->currentIndex(), 0);
+        QCOMPARE(labels[QString::fromUtf8(label)]->buddy(), combo);
+    }
+
+    QStringList buttons;
+    for (QPushButton* button : form.findChildren<QPushButton*>())
+        buttons << button->text() + u'|' + button->toolTip();
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("HTMLファイルの作成(F5)|"), QStringLiteral("参照|Excelファイルの参照"),
+                                   QStringLiteral("参照|テンプレートファイルの参照"), QStringLiteral("参照|保存場所の参照"),
+                                   QStringLiteral("閉じる(&X)|")}));
+
+    const QList<QMenu*> menus = form.menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+    QStringList titles;
+    for (QAction* action : form.menuBar()->actions())
+        titles << action->text();
+    QCOMPARE(titles, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&C)"), QStringLiteral("ヘルプ(&H)")}));
+    auto* file = form.findChild<QMenu*>(QStringLiteral("MenuFile"));
+    QCOMPARE(MenuTexts(file), (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("開く(&O)"),
+                                           QStringLiteral("上書き保存(&S)"), QStringLiteral("名前をつけて保存(&A)"),
+                                           QStringLiteral("開き直す"), QStringLiteral("-"),
+                                           QStringLiteral("バッチファイルの作成(&B)"), QStringLiteral("-"),
+                                           QStringLiteral("閉じる(&X)")}));
+    QCOMPARE(MenuTexts(form.findChild<QMenu*>(QStringLiteral("MenuConfig"))), QStringList{QStringLiteral("全般設定")});
+    QCOMPARE(MenuTexts(form.findChild<QMenu*>(QStringLiteral("MenuHelp"))),
+             (QStringList{QStringLiteral("ヘルプ(&H)"), QStringLiteral("バージョン情報(&A)")}));
+
+    const std::pair<const char*, QKeySequence> shortcuts[] = {
+        {"ActionFileNew", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"ActionFileOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"ActionFileSave", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"ActionMakeHtmlFile", QKeySequence(Qt::Key_F5)},
+        {"ActionHelpContext", QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [name, keys] : shortcuts) {
+        auto* action = form.findChild<QAction*>(QString::fromLatin1(name));
+        QVERIFY2(action, name);
+        QCOMPARE(action->shortcut(), keys);
+    }
+
+    // The commands of the next windows answer with a box for now.
+    QStringList boxes;
+    DialogHook().Warning = [&](const QString& text) { boxes << text; };
+    QTest::keyClick(&form, Qt::Key_F1);
+    form.findChild<QAction*>(QStringLiteral("ActionConfigGeneral"))->trigger();
+    QCOMPARE(boxes.size(), 2);
+
+    // Nothing is squeezed below what its text needs.
+    QVERIFY(form.width() >= form.minimumSizeHint().width());
+    QVERIFY(form.height() >= form.minimumSizeHint().height());
+    form.close();
+}
+
+void MainWindowTest::reopenMenuIsRebuiltWhenTheFileMenuOpens()
+{
+    const QString a = dir->filePath(QStringLiteral("a&b.tbm"));
+    TProject(u"/t.html", 0, u"", u"", 0).SaveToFile(FromQString(a));
+    TFormMain form({}, ConfigPath());
+    auto* file = form.findChild<QMenu*>(QStringLiteral("MenuFile"));
+    auto* reopen = form.findChild<QMenu*>(QStringLiteral("MenuFileReOpen"));
+    emit file->aboutToShow();
+    QVERIFY(reopen->actions().isEmpty());
+
+    form.Logic().OpenProjectFile(FromQString(a));
+    form.Logic().ActionFileNew();
+    emit file->aboutToShow();
+    QCOMPARE(MenuTexts(reopen), QStringList{QStringLiteral("&0.") + QString(a).replace(u'&', QStringLiteral("&&"))});
+    reopen->actions().first()->trigger();
+    QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->text(), QStringLiteral("/t.html"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("tabloom - a&b.tbm"));
+}
+
+void MainWindowTest::closeQuestionYesWritesTheProject()
+{
+    const QString path = dir->filePath(QStringLiteral("shop.tbm"));
+    TProject(u"/t.html", 1, u"/b.xlsx", u"/out", 1).SaveToFile(FromQString(path));
+    TFormMain form({}, ConfigPath());
+    form.show();
+    form.Logic().OpenProjectFile(FromQString(path));
+    form.findChild<QLineEdit*>(QStringLiteral("EditSaveDirPath"))->setText(QStringLiteral("/elsewhere"));
+
+    QStringList questions;
+    DialogHook().Confirm = [&](const QString& text) {
+        questions << text;
+        return questions.size() == 1 ? TConfirmAnswer::Cancel : TConfirmAnswer::Yes;
+    };
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QVERIFY(form.close());
+    QCOMPARE(questions.size(), 2);
+    QCOMPARE(questions[0], QStringLiteral("設定が変更されています。ファイルに保存しますか？"));
+    TProject saved;
+    saved.LoadFromFile(FromQString(path));
+    QCOMPARE(saved.HtmlSavePath, UnicodeString(u"/elsewhere"));
+    QVERIFY(QFile::exists(ToQString(ConfigPath())));
+}
+
+void MainWindowTest::templateDialogOffersTheCharsets()
+{
+    const QString templ = WriteJob(*dir);
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QStringList seen;
+    OnModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog)
+            return false;
+        auto* charset = dialog->findChild<QComboBox*>(QStringLiteral("ComboBoxCharset"));
+        if (!charset)
+            return false;
+        for (int i = 0; i < charset->count(); ++i)
+            seen << charset->itemText(i);
+        seen << dialog->nameFilters();
+        charset->setCurrentIndex(2);
+        dialog->selectFile(templ);
+        QMetaObject::invokeMethod(dialog, "accept");
+        return true;
+    });
+    form.findChild<QAction*>(QStringLiteral("ActionTemplateFileSelect"))->trigger();
+    QCOMPARE(seen, (QStringList{QStringLiteral("Shift_JIS"), QStringLiteral("UTF-8"), QStringLiteral("EUC-JP"),
+                                QStringLiteral("HTMLファイル(*.html *.htm)"), QStringLiteral("テキストファイル(*.txt)"),
+                                QStringLiteral("すべてのファイル(*)")}));
+    QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->text(), templ);
+    QCOMPARE(form.findChild<QComboBox*>(QStringLiteral("ComboBoxTemplateFileCharset"))->currentIndex(), 2);
+}
+
+void MainWindowTest::boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize()
+{
+    TConfig stored;
+    stored.WindowPositionRestore = true;
+    stored.WindowPositionLeft = 40;
+    stored.WindowPositionTop = 50;
+    stored.WindowPositionRight = 520;
+    stored.WindowPositionBottom = 410;
+    stored.SaveToFile(ConfigPath());
+
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QTRY_COMPARE(form.geometry(), QRect(40, 50, 520, 410));
+    form.showMaximized();
+    QTRY_VERIFY(form.isMaximized());
+    QVERIFY(form.close());
+
+    TConfig read;
+    read.LoadFromFile(ConfigPath());
+    QCOMPARE(read.GetWindowState(), 2);
+    QCOMPARE(read.WindowPositionLeft, 40);
+    QCOMPARE(read.WindowPositionRight, 520);
+    QCOMPARE(read.WindowPositionBottom, 410);
+}

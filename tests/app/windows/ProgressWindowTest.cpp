@@ -1,0 +1,102 @@
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "WindowTests.h"
+#include "app/TFormHtmlMaker.h"
+#include "app/TFormMain.h"
+#include "app/TQtDialogs.h"
+
+namespace {
+
+QTemporaryDir* dir = nullptr;
+
+UnicodeString ConfigPath()
+{
+    return FromQString(dir->filePath(QStringLiteral("config/tabloom.ini")));
+}
+
+// The log and status bar of the progress window once its run is over.
+struct ProgressSeen {
+    QString log;
+    QString status;
+    QString title;
+    bool open = false;
+};
+
+// Reads the progress window when its run has ended and closes it.
+void ReadProgressWhenDone(ProgressSeen& seen)
+{
+    OnModal([&seen](QWidget* modal) {
+        auto* progress = dynamic_cast<TFormHtmlMaker*>(modal);
+        const QString log = progress ? progress->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText() : QString();
+        if (!progress || progress->Logic().Running() || log.isEmpty())
+            return false;
+        seen.log = log;
+        seen.status = progress->findChild<QLabel*>(QStringLiteral("StatusBar1Text"))->text();
+        seen.title = progress->windowTitle();
+        seen.open = progress->isVisible();
+        progress->close();
+        return true;
+    });
+}
+
+} // namespace
+
+void ProgressWindowTest::init()
+{
+    dir = new QTemporaryDir;
+    DialogHook() = {};
+}
+
+void ProgressWindowTest::cleanup()
+{
+    DialogHook() = {};
+    delete dir;
+}
+
+void ProgressWindowTest::f5WritesThePagesAndLogsThreeLines()
+{
+    const QString templ = WriteJob(*dir);
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->setText(templ);
+    form.findChild<QLineEdit*>(QStringLiteral("EditExcelFilePath"))->setText(dir->filePath(QStringLiteral("book.csv")));
+    form.findChild<QLineEdit*>(QStringLiteral("EditSaveDirPath"))->setText(dir->filePath(QStringLiteral("out")));
+    // Charsets stay at Shift_JIS: the template is ASCII, the pages Shift_JIS.
+
+    ProgressSeen seen;
+    ReadProgressWhenDone(seen);
+    QTest::keyClick(&form, Qt::Key_F5);
+    QCOMPARE(seen.title, QStringLiteral("HTML作成処理"));
+    QCOMPARE(seen.log, QStringLiteral("テンプレートファイルを解析します。\nHTMLファイルを作成します。\nHTMLファイルを作成しました。"));
+    QVERIFY2(seen.status.contains(u'2'), qPrintable(seen.status));
+    QVERIFY(seen.open);
+    QCOMPARE(QDir(dir->filePath(QStringLiteral("out"))).entryList(QDir::Files).size(), 2);
+    QVERIFY(form.isVisible());
+}
+
+void ProgressWindowTest::templateErrorKeepsTheWindowOpen()
+{
+    const QString templ = WriteJob(*dir, "<!--- excel quit=A1 type=nonsense --->");
+    QStringList warnings;
+    DialogHook().Warning = [&](const QString& text) { warnings << text; };
+    const std::vector<UnicodeString> args = {u"-a", u"-t=" + FromQString(templ),
+                                             u"-x=" + FromQString(dir->filePath(QStringLiteral("book.csv"))),
+                                             u"-d=" + FromQString(dir->filePath(QStringLiteral("out")))};
+    TFormMain form(args, ConfigPath());
+    ProgressSeen seen;
+    ReadProgressWhenDone(seen);
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 30000);  // -a closes the main window afterwards
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(seen.open);
+    QCOMPARE(seen.log, QStringLiteral("テンプレートファイルを解析します。\n") + warnings[0] +
+                           QStringLiteral("\nエラーが発生しました。処理を中断します。\n"));
+    QCOMPARE(form.Logic().ExitCode(), 1);
+}

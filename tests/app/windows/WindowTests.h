@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+#include <QTemporaryDir>
+
+class QWidget;
+
+// Polls the event loop for the modal window on top and hands it to `act`
+// until `act` returns true; a window still open after 30 s is closed so a
+// failing test cannot hang.
+void OnModal(std::function<bool(QWidget*)> act);
+
+// Writes a small job (CSV workbook, card template) into `dir`; returns the
+// template path. `templateText` replaces the good template.
+QString WriteJob(const QTemporaryDir& dir, const QByteArray& templateText = {});
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void controlsAndTexts();
+    void reopenMenuIsRebuiltWhenTheFileMenuOpens();
+    void closeQuestionYesWritesTheProject();
+    void templateDialogOffersTheCharsets();
+    void boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize();
+};
+
+class ProgressWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void f5WritesThePagesAndLogsThreeLines();
+    void templateErrorKeepsTheWindowOpen();
+};
+
+class ApplicationTest : public QObject {
+    Q_OBJECT
+private slots:
+    void escapedExceptionsAreShownAndTheProgramGoesOn();
+};
