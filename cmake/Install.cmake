@@ -33,7 +33,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "tabloom developers <tabloom@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Dependencies come from the shared libraries the two binaries link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc-nogui, xdg-utils, shared-mime-info, desktop-file-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "libreoffice-calc-nogui, qt6-translations-l10n, fonts-noto-cjk, xdg-utils, shared-mime-info, desktop-file-utils")
+set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # The settings dialog's tests run the real velmora and read the staged data.
@@ -52,4 +54,16 @@ if(TABLOOM_TESTS AND dialog_test_sources AND TARGET tabloom_app)
   add_dependencies(test_app_dialogs velmora tabloom_share)
   add_test(NAME app_dialogs COMMAND test_app_dialogs)
   set_tests_properties(app_dialogs PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
+
+# The install rules and the package, checked as a user would get them. The
+# package is built in the plain build only (the sanitizer build links libasan).
+if(TABLOOM_TESTS AND TARGET tabloom AND TARGET velmora)
+  set(install_mode "")
+  if(NOT TABLOOM_SANITIZE)
+    set(install_mode deb)
+  endif()
+  add_test(NAME install_layout
+    COMMAND bash "${CMAKE_SOURCE_DIR}/tests/install/check-install.sh" "${CMAKE_BINARY_DIR}" "${PROJECT_VERSION}" ${install_mode})
+  set_tests_properties(install_layout PROPERTIES TIMEOUT 600)
 endif()

@@ -152,3 +152,24 @@ TEST(HelpPagesTest, EveryExampleMakesThePagesItShows)
 }
 
 } // namespace
+
+namespace {
+
+// The same lookup finds the pages next to a program in the build tree and
+// under <prefix>/share next to <prefix>/bin.
+TEST(HelpPagesTest, FoundInTheBuildTreeAndWhenInstalled)
+{
+    testsupport::TempDir dir;
+    for (const char* page : {"build/share/tabloom/help/settings.html", "usr/share/tabloom/help/settings.html"}) {
+        fs::create_directories((dir / page).parent_path());
+        testsupport::WriteFile(dir / page, "x");
+    }
+    fs::create_directories(dir / "usr/bin");
+    EXPECT_EQ(ToPath(HelpPagePath(FromPath(dir / "build/tabloom"), THelpTopic::ConfigGeneral)),
+              dir / "build/share/tabloom/help/settings.html");
+    EXPECT_EQ(ToPath(HelpPagePath(FromPath(dir / "usr/bin/tabloom"), THelpTopic::ConfigGeneral)),
+              dir / "usr/share/tabloom/help/settings.html");
+    EXPECT_EQ(HelpPagePath(FromPath(dir / "usr/bin/tabloom"), THelpTopic::MainWindow), u"");
+}
+
+} // namespace
