@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "workbook/TNumberFormat.h"
+#include "numfmt/TNumberFormat.h"
 
 namespace {
 

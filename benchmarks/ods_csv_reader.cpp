@@ -16,11 +16,11 @@
 #include <string>
 
 #include "text/TStringUtility.h"
-#include "workbook/TCsvReader.h"
-#include "workbook/TOdsReader.h"
-#include "workbook/TWorkbookFile.h"
-#include "workbook/TXmlReader.h"
-#include "workbook/TZipArchive.h"
+#include "readers/csv/TCsvReader.h"
+#include "readers/ods/TOdsReader.h"
+#include "readers/TWorkbookFile.h"
+#include "readers/TXmlReader.h"
+#include "readers/TZipArchive.h"
 
 namespace fs = std::filesystem;
 using namespace Excel;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "workbook/TExcel.h"
-#include "workbook/TExcelSingleton.h"
+#include "automation/TExcel.h"
+#include "automation/TExcelSingleton.h"
 
 namespace {
 

@@ -38,6 +38,14 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
 set(CPACK_STRIP_FILES ON)
 include(CPack)
 
+# The Qt window tests are programs of their own; test_app (whose sources are
+# gathered from all of tests/app) must not take them in.
+if(TARGET test_app)
+  get_target_property(app_test_sources test_app SOURCES)
+  list(FILTER app_test_sources EXCLUDE REGEX "/tests/app/(windows|dialogs|screenshots)/")
+  set_property(TARGET test_app PROPERTY SOURCES ${app_test_sources})
+endif()
+
 # The settings dialog's tests run the real velmora and read the staged data.
 if(TARGET test_app AND TARGET velmora)
   add_dependencies(test_app velmora tabloom_share)

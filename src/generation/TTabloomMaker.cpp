@@ -10,7 +10,7 @@
 #include "text/TCodePage.h"
 #include "text/TFileUtility.h"
 #include "text/TStringUtility.h"
-#include "workbook/TExcelSingleton.h"
+#include "automation/TExcelSingleton.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "text/UnicodeString.h"
-#include "workbook/TExcel.h"
+#include "automation/TExcel.h"
 
 class TTemplateParser;
 

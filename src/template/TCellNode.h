@@ -4,7 +4,7 @@
 
 #include "template/TNode.h"
 #include "text/UnicodeString.h"
-#include "workbook/TExcel.h"
+#include "automation/TExcel.h"
 
 // One cell of the current record, fetched, escaped and with its line breaks
 // converted while the page renders.

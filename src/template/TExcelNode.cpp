@@ -7,7 +7,7 @@
 #include "text/Exception.h"
 #include "text/TConvert.h"
 #include "text/TFileUtility.h"
-#include "workbook/TExcelSingleton.h"
+#include "automation/TExcelSingleton.h"
 
 std::unique_ptr<TExcelNode> CurrentExcelNode;
 

@@ -5,7 +5,7 @@
 
 #include "template/TNode.h"
 #include "text/UnicodeString.h"
-#include "workbook/TExcel.h"
+#include "automation/TExcel.h"
 
 // The data source of a template and its record cursor. A record is `line`
 // consecutive rows; record k lies k * line rows below the rows the tag names.

@@ -7,7 +7,7 @@
 #include "template/TNode.h"
 #include "template/TAttributes.h"
 #include "text/UnicodeString.h"
-#include "workbook/TExcel.h"
+#include "automation/TExcel.h"
 
 // The block between loop_start and loop_end, repeated record after record
 // until the data ends, maxcount records are shown or the break cell changes.

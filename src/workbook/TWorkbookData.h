@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "text/UnicodeString.h"
-#include "workbook/TNumberFormat.h"
+#include "numfmt/TNumberFormat.h"
 
 namespace Excel {
 

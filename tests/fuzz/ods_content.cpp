@@ -9,7 +9,7 @@
 #include <zip.h>
 
 #include "text/Exception.h"
-#include "workbook/TOdsReader.h"
+#include "readers/ods/TOdsReader.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "text/Exception.h"
-#include "workbook/TWorkbookReader.h"
+#include "readers/TWorkbookReader.h"
 
 namespace {
 

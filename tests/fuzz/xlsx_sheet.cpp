@@ -7,7 +7,7 @@
 
 #include "text/Exception.h"
 #include "workbook/TCellText.h"
-#include "workbook/TXlsxSheet.h"
+#include "readers/xlsx/TXlsxSheet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,0 +1,291 @@
+#include "readers/xlsx/TXlsxSheet.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/TConvert.h"
+#include "workbook/TWorkbookError.h"
+#include "readers/TWorkbookFile.h"
+#include "readers/xlsx/TXlsxPackage.h"
+#include "readers/xlsx/TXlsxValues.h"
+
+namespace Excel {
+
+namespace {
+
+constexpr std::uint32_t MaxRow = 1048576;
+
+bool ParseIndex(std::string_view text, std::uint32_t limit, std::uint32_t& out)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (text.empty())
+        return false;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + static_cast<std::uint64_t>(c - '0');
+        if (v > limit)
+            return false;
+    }
+    out = static_cast<std::uint32_t>(v);
+    return true;
+}
+
+UnicodeString ColumnLetters(std::uint32_t column)
+{
+    UnicodeString letters;
+    while (column > 0) {
+        const auto rem = (column - 1) % 26;
+        letters.insert(letters.begin(), static_cast<char16_t>(u'A' + rem));
+        column = (column - 1) / 26;
+    }
+    return letters;
+}
+
+UnicodeString Quote(std::string_view text)
+{
+    UnicodeString quoted = u"\"";
+    quoted += Utf8ToUtf16(text.substr(0, 64));
+    quoted += u'"';
+    return quoted;
+}
+
+} // namespace
+
+TXlsxSheetHandler::TXlsxSheetHandler(TXlsxContext& context, std::string part,
+                                     TSheetData& sheet)
+    : context_(context), part_(std::move(part)), sheet_(sheet)
+{
+}
+
+void TXlsxSheetHandler::Fail(const UnicodeString& why) const
+{
+    throw OpenError(context_.file, Utf8ToUtf16(part_) + u" の " + why);
+}
+
+UnicodeString TXlsxSheetHandler::CellName() const
+{
+    return u"セル " + ColumnLetters(column_) + IntToStr(row_);
+}
+
+void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes& attributes)
+{
+    if (!IsSpreadsheetNamespace(name.uri))
+        return;
+    const auto& local = name.local;
+    if (!inSheetData_) {
+        if (local == "sheetData")
+            inSheetData_ = true;
+        else if (local == "dimension")
+            ReserveFor(attributes.Find("ref"));
+        return;
+    }
+    if (inCell_) {
+        if (local == "v" && !inInline_) {
+            collecting_ = true;
+            hasValue_ = true;
+            value_.clear();
+        } else if (local == "is") {
+            inInline_ = true;
+            hasInline_ = true;
+            inline_.clear();
+        } else if (local == "rPh") {
+            ++phoneticDepth_;
+        } else if (local == "t" && inInline_ && phoneticDepth_ == 0) {
+            collecting_ = true;
+        }
+        return;
+    }
+    if (local == "row") {
+        const char* r = attributes.Find("r");
+        std::uint32_t row = 0;
+        if (r) {
+            if (!ParseIndex(r, MaxRow, row) || row == 0)
+                Fail(u"行番号 " + Quote(r) + u" がワークシートの範囲 (1～1048576) にありません。");
+        } else {
+            if (row_ >= MaxRow)
+                Fail(u"行がワークシートの範囲 (1～1048576) を超えています。");
+            row = row_ + 1;
+        }
+        row_ = row;
+        column_ = 0;
+    } else if (local == "c") {
+        StartCell(attributes);
+    }
+}
+
+void TXlsxSheetHandler::ReserveFor(const char* ref)
+{
+    // Only a hint: a false or huge range reserves a bounded amount, and
+    // untouched reserved memory costs nothing until cells arrive.
+    constexpr std::uint64_t MaxHint = 1u << 22;
+    if (!ref)
+        return;
+    const std::string_view range(ref);
+    const auto colon = range.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    std::uint32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+    if (!ParseCellReference(range.substr(0, colon), r1, c1) ||
+        !ParseCellReference(range.substr(colon + 1), r2, c2) || r2 < r1 || c2 < c1)
+        return;
+    const std::uint64_t cells = std::uint64_t(r2 - r1 + 1) * (c2 - c1 + 1);
+    sheet_.Reserve(static_cast<std::size_t>(std::min(cells, MaxHint)));
+}
+
+void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
+{
+    const char* r = attributes.Find("r");
+    if (r && *r) {
+        std::uint32_t row = 0, column = 0;
+        if (!ParseCellReference(r, row, column))
+            Fail(u"セル参照 " + Quote(r) + u" が正しくないか、ワークシートの範囲外です。");
+        row_ = row;
+        column_ = column;
+    } else {
+        if (row_ == 0)
+            row_ = 1;
+        if (column_ >= 16384)
+            Fail(u"行 " + IntToStr(row_) + u" のセルが列の範囲 (1～16384) を超えています。");
+        ++column_;
+    }
+
+    style_ = 0;
+    if (const char* s = attributes.Find("s"); s && *s) {
+        std::uint32_t index = 0;
+        // An unknown style falls back to General, as the cell's value matters more.
+        if (ParseIndex(s, UINT32_MAX - 1, index) && index < context_.cellFormats.size())
+            style_ = context_.cellFormats[index];
+    }
+
+    kind_ = TKind::Number;
+    if (const char* t = attributes.Find("t")) {
+        const std::string_view type(t);
+        if (type == "s")
+            kind_ = TKind::Shared;
+        else if (type == "str")
+            kind_ = TKind::String;
+        else if (type == "inlineStr")
+            kind_ = TKind::Inline;
+        else if (type == "b")
+            kind_ = TKind::Boolean;
+        else if (type == "e")
+            kind_ = TKind::Error;
+        else if (type == "d")
+            kind_ = TKind::Date;
+        else if (type != "n" && !type.empty())
+            Fail(CellName() + u" の型 " + Quote(type) + u" は不明です。");
+    }
+    inCell_ = true;
+    hasValue_ = hasInline_ = false;
+    inInline_ = false;
+    phoneticDepth_ = 0;
+}
+
+void TXlsxSheetHandler::EndElement(const TXmlName& name)
+{
+    if (!inSheetData_ || !IsSpreadsheetNamespace(name.uri))
+        return;
+    const auto& local = name.local;
+    if (inCell_) {
+        if (local == "v" || (local == "t" && inInline_))
+            collecting_ = false;
+        else if (local == "rPh")
+            --phoneticDepth_;
+        else if (local == "is")
+            inInline_ = false;
+        else if (local == "c")
+            EndCell();
+        return;
+    }
+    if (local == "sheetData")
+        inSheetData_ = false;
+}
+
+void TXlsxSheetHandler::Characters(std::string_view text)
+{
+    if (!collecting_)
+        return;
+    if (inInline_)
+        inline_.append(text);
+    else
+        value_.append(text);
+}
+
+void TXlsxSheetHandler::EndCell()
+{
+    inCell_ = false;
+    collecting_ = false;
+    TCellData cell;
+    cell.style = style_;
+    TWorkbookData& book = *context_.book;
+
+    const auto addText = [&](std::string_view utf8) {
+        UnicodeString text = Utf8ToUtf16(utf8);
+        DecodeXmlEscapes(text);
+        cell.type = TCellType::String;
+        cell.text = book.AddString(std::move(text));
+    };
+
+    if (hasInline_) {
+        addText(inline_);
+    } else if (!hasValue_) {
+        return;  // a styled cell without a value reads as empty
+    } else {
+        switch (kind_) {
+        case TKind::Number: {
+            if (value_.find_first_not_of(" \t\r\n") == std::string::npos)
+                return;
+            if (!ParseXmlNumber(value_, cell.number))
+                Fail(CellName() + u" の数値 " + Quote(value_) + u" が正しくありません。");
+            cell.type = TCellType::Number;
+            break;
+        }
+        case TKind::Shared: {
+            if (value_.find_first_not_of(" \t\r\n") == std::string::npos)
+                return;
+            std::uint32_t index = 0;
+            if (!ParseIndex(value_, UINT32_MAX - 1, index) || index >= context_.sharedCount)
+                Fail(CellName() + u" の共有文字列番号 " + Quote(value_) + u" が範囲外です。");
+            cell.type = TCellType::String;
+            cell.text = context_.sharedBase + index;
+            break;
+        }
+        case TKind::String:
+        case TKind::Inline:
+            addText(value_);
+            break;
+        case TKind::Boolean: {
+            const auto v = value_.find_first_not_of(" \t\r\n") == std::string::npos
+                               ? std::string_view()
+                               : std::string_view(value_);
+            if (v.empty())
+                return;
+            cell.type = TCellType::Boolean;
+            cell.number = (v == "1" || v == "true" || v == "TRUE") ? 1 : 0;
+            break;
+        }
+        case TKind::Error:
+            cell.type = TCellType::Error;
+            cell.text = book.AddString(Utf8ToUtf16(value_));
+            break;
+        case TKind::Date:
+            if (value_.empty())
+                return;
+            if (!ParseIsoDateTime(value_, book.date1904, cell.number))
+                Fail(CellName() + u" の日付 " + Quote(value_) + u" が正しくありません。");
+            cell.type = TCellType::Number;
+            break;
+        }
+    }
+    if (++context_.storedCells > MaxStoredCells)
+        Fail(u"セルが多すぎます (" + IntToStr(static_cast<long long>(MaxStoredCells)) +
+             u" 個まで)。");
+    sheet_.Set(row_, column_, cell);
+}
+
+} // namespace Excel

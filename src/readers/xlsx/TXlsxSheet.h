@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "workbook/TWorkbookData.h"
+#include "readers/TXmlReader.h"
+
+namespace Excel {
+
+// What the sheet reader needs from the rest of the workbook.
+struct TXlsxContext {
+    std::filesystem::path file;
+    TWorkbookData* book = nullptr;
+    std::uint32_t sharedBase = 0;   // pool index of shared string 0
+    std::uint32_t sharedCount = 0;
+    std::vector<std::uint32_t> cellFormats;  // cellXfs index -> format index
+    std::size_t storedCells = 0;             // over all sheets, against MaxStoredCells
+};
+
+// Streams the <sheetData> of one worksheet part into a TSheetData. Only cells
+// with a value are stored; <dimension> is ignored, so a huge declared range
+// costs nothing.
+class TXlsxSheetHandler : public TXmlHandler {
+public:
+    TXlsxSheetHandler(TXlsxContext& context, std::string part, TSheetData& sheet);
+
+    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
+    void EndElement(const TXmlName& name) override;
+    void Characters(std::string_view text) override;
+
+private:
+    enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
+
+    void StartCell(const TXmlAttributes& attributes);
+    void ReserveFor(const char* ref);
+    void EndCell();
+    [[noreturn]] void Fail(const UnicodeString& why) const;
+    UnicodeString CellName() const;
+
+    TXlsxContext& context_;
+    std::string part_;
+    TSheetData& sheet_;
+
+    bool inSheetData_ = false;
+    bool inCell_ = false;
+    bool inInline_ = false;
+    int phoneticDepth_ = 0;
+    bool collecting_ = false;
+    bool hasValue_ = false;
+    bool hasInline_ = false;
+
+    std::uint32_t row_ = 0;
+    std::uint32_t column_ = 0;
+    std::uint32_t style_ = 0;
+    TKind kind_ = TKind::Number;
+    std::string value_;
+    std::string inline_;
+};
+
+} // namespace Excel

@@ -1,0 +1,202 @@
+#include "readers/xlsx/TXlsxValues.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace Excel {
+
+namespace {
+
+int HexDigit(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// Days from 1970-01-01 of a proleptic Gregorian date.
+long long DaysFromCivil(long long y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+bool ReadDigits(std::string_view& s, std::size_t count, int& out)
+{
+    if (s.size() < count)
+        return false;
+    out = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        out = out * 10 + (s[i] - '0');
+    }
+    s.remove_prefix(count);
+    return true;
+}
+
+bool Eat(std::string_view& s, char c)
+{
+    if (s.empty() || s.front() != c)
+        return false;
+    s.remove_prefix(1);
+    return true;
+}
+
+// "HH:MM[:SS[.fff]]" into a fraction of a day.
+bool ReadTime(std::string_view& s, double& fraction)
+{
+    int h = 0, m = 0, sec = 0;
+    if (!ReadDigits(s, 2, h) || !Eat(s, ':') || !ReadDigits(s, 2, m))
+        return false;
+    double seconds = 0;
+    if (Eat(s, ':')) {
+        if (!ReadDigits(s, 2, sec))
+            return false;
+        seconds = sec;
+        if (Eat(s, '.')) {
+            double scale = 0.1;
+            bool any = false;
+            while (!s.empty() && s.front() >= '0' && s.front() <= '9') {
+                seconds += (s.front() - '0') * scale;
+                scale /= 10;
+                any = true;
+                s.remove_prefix(1);
+            }
+            if (!any)
+                return false;
+        }
+    }
+    if (h > 24 || m > 59 || seconds >= 61)
+        return false;
+    fraction = (h * 3600.0 + m * 60.0 + seconds) / 86400.0;
+    return true;
+}
+
+} // namespace
+
+void DecodeXmlEscapes(UnicodeString& text)
+{
+    if (text.find(u"_x") == UnicodeString::npos)
+        return;
+    UnicodeString out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
+            int value = 0;
+            bool hex = true;
+            for (std::size_t k = 2; k < 6; ++k) {
+                const int d = HexDigit(text[i + k]);
+                hex = hex && d >= 0;
+                value = value * 16 + (d < 0 ? 0 : d);
+            }
+            if (hex) {
+                out += static_cast<char16_t>(value);
+                i += 7;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    text = std::move(out);
+}
+
+bool ParseCellReference(std::string_view text, std::uint32_t& row, std::uint32_t& column)
+{
+    std::size_t i = 0;
+    if (i < text.size() && text[i] == '$')
+        ++i;
+    std::uint32_t col = 0;
+    const std::size_t letters = i;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c < 'A' || c > 'Z')
+            break;
+        col = col * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
+        if (col > 16384)
+            return false;
+        ++i;
+    }
+    if (i == letters)
+        return false;
+    if (i < text.size() && text[i] == '$')
+        ++i;
+    std::uint32_t r = 0;
+    const std::size_t digits = i;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        r = r * 10 + static_cast<std::uint32_t>(text[i] - '0');
+        if (r > 1048576)
+            return false;
+    }
+    if (i == digits || r == 0)
+        return false;
+    row = r;
+    column = col;
+    return true;
+}
+
+bool ParseXmlNumber(std::string_view text, double& value)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+double DateSerial(int year, int month, int day, bool date1904)
+{
+    if (date1904)
+        return static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1904, 1, 1));
+    const long long days = DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 31);
+    // Excel's 1900 system counts a 29 February 1900 that never was.
+    return static_cast<double>(days < 60 ? days : days + 1);
+}
+
+bool ParseIsoDateTime(std::string_view text, bool date1904, double& serial)
+{
+    std::string_view s = text;
+    double days = 0;
+    bool hasDate = false;
+    if (s.size() >= 10 && s[4] == '-') {
+        int y = 0, m = 0, d = 0;
+        if (!ReadDigits(s, 4, y) || !Eat(s, '-') || !ReadDigits(s, 2, m) || !Eat(s, '-') ||
+            !ReadDigits(s, 2, d))
+            return false;
+        if (m < 1 || m > 12 || d < 1 || d > 31)
+            return false;
+        days = DateSerial(y, m, d, date1904);
+        hasDate = true;
+        if (!Eat(s, 'T') && !Eat(s, ' ')) {
+            serial = days;
+            return s.empty() || s == "Z";
+        }
+    }
+    double fraction = 0;
+    if (!ReadTime(s, fraction))
+        return false;
+    Eat(s, 'Z');
+    if (!s.empty())
+        return false;
+    serial = (hasDate ? days : 0) + fraction;
+    return true;
+}
+
+} // namespace Excel

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "support/ZipFixture.h"
+#include "readers/TXmlReader.h"
+#include "readers/TZipArchive.h"
+
+using namespace testsupport;
+using namespace Excel;
+
+namespace {
+
+// Records events as text: "<uri|local attr=value>", "</local>", and text.
+class Recorder : public TXmlHandler {
+public:
+    std::string log;
+    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override
+    {
+        log += "<" + std::string(name.uri) + "|" + std::string(name.local);
+        attributes.ForEach([&](const TXmlName& a, std::string_view v) {
+            log += " " + std::string(a.uri) + "|" + std::string(a.local) + "=" + std::string(v);
+        });
+        log += ">";
+    }
+    void EndElement(const TXmlName& name) override { log += "</" + std::string(name.local) + ">"; }
+    void Characters(std::string_view text) override { log += text; }
+};
+
+const std::filesystem::path Book = "/data/book.xlsx";
+
+std::string Parse(const std::string& xml)
+{
+    Recorder r;
+    ParseXml(xml, Book, "xl/workbook.xml", r);
+    return r.log;
+}
+
+TEST(TXmlReader, ResolvesPrefixesToNamespaceUris)
+{
+    // The same element with the default namespace and with an unusual prefix.
+    EXPECT_EQ(Parse(R"(<a xmlns="urn:x" xmlns:r="urn:r"><b r:id="1" v="2">t&amp;&#x3042;</b></a>)"),
+              "<urn:x|a><urn:x|b urn:r|id=1 |v=2>t&あ</b></a>");
+    EXPECT_EQ(Parse(R"(<x:a xmlns:x="urn:x" xmlns:q="urn:r"><x:b q:id="1" v="2"/></x:a>)"),
+              "<urn:x|a><urn:x|b urn:r|id=1 |v=2></b></a>");
+    EXPECT_EQ(Parse("<a><![CDATA[<kept>]]></a>"), "<|a><kept></a>");
+}
+
+TEST(TXmlReader, AttributesAreFoundByNamespaceAndLocalName)
+{
+    struct Finder : TXmlHandler {
+        std::string id, plain;
+        bool missing = false;
+        void StartElement(const TXmlName&, const TXmlAttributes& a) override
+        {
+            id = a.Find("urn:r", "id");
+            plain = a.Find("id");
+            missing = a.Find("urn:other", "id") == nullptr;
+        }
+        void EndElement(const TXmlName&) override {}
+    } f;
+    ParseXml(R"(<a xmlns:z="urn:r" z:id="ns" id="plain"/>)", Book, "p.xml", f);
+    EXPECT_EQ(f.id, "ns");
+    EXPECT_EQ(f.plain, "plain");
+    EXPECT_TRUE(f.missing);
+}
+
+TEST(TXmlReader, RefusesDeclarationsAndMalformedInput)
+{
+    struct Case {
+        std::string xml;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {R"(<!DOCTYPE a [<!ENTITY e "xxxxxxxx">]><a>&e;&e;</a>)", "DTD (DOCTYPE) が含まれています"},
+        {R"(<!DOCTYPE a SYSTEM "file:///etc/passwd"><a/>)", "DTD (DOCTYPE) が含まれています"},
+        {"<a>\xC3\x28</a>", "XML を解析できません"},
+        {"<a>\xFF</a>", "XML を解析できません"},
+        {"<a><b></a>", "XML を解析できません"},
+        {"<a>&undefined;</a>", "XML を解析できません"},
+        {"<a>", "XML を解析できません"},
+        {"", "XML を解析できません"},
+        {"<a/><b/>", "XML を解析できません"},
+    };
+    for (const auto& c : cases) {
+        const auto message = OleMessage([&] { Parse(c.xml); });
+        SCOPED_TRACE(c.xml);
+        EXPECT_NE(message.find("ファイル \"/data/book.xlsx\" を開けません。xl/workbook.xml "),
+                  std::string::npos)
+            << message;
+        EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+    }
+}
+
+TEST(TXmlReader, HandlerExceptionsPassThroughUnchanged)
+{
+    struct Thrower : TXmlHandler {
+        void StartElement(const TXmlName& name, const TXmlAttributes&) override
+        {
+            if (name.local == "stop")
+                throw EOleException(u"stopped here");
+        }
+        void EndElement(const TXmlName&) override {}
+    } t;
+    EXPECT_EQ(OleMessage([&] { ParseXml("<a><b/><stop/></a>", Book, "p.xml", t); }), "stopped here");
+}
+
+TEST(TXmlReader, StreamsAZipEntryAcrossPieces)
+{
+    TempDir dir;
+    std::string xml = "<rows>";
+    for (int i = 0; i < 100000; ++i)
+        xml += "<r n=\"" + std::to_string(i) + "\">\xE6\x97\xA5</r>";
+    xml += "</rows>";
+    WriteZip(dir / "x.zip", {{"sheet.xml", xml}});
+
+    struct Counter : TXmlHandler {
+        long rows = 0, last = -1;
+        std::string text;
+        void StartElement(const TXmlName& name, const TXmlAttributes& a) override
+        {
+            if (name.local == "r") {
+                ++rows;
+                last = std::stol(a.Find("n"));
+            }
+        }
+        void EndElement(const TXmlName&) override {}
+        void Characters(std::string_view t) override
+        {
+            if (text.size() < 30)
+                text += t;
+        }
+    } c;
+    TZipArchive zip(dir / "x.zip");
+    ParseXmlEntry(zip, "sheet.xml", c);
+    EXPECT_EQ(c.rows, 100000);
+    EXPECT_EQ(c.last, 99999);
+    EXPECT_EQ(c.text.substr(0, 6), "\xE6\x97\xA5\xE6\x97\xA5");
+}
+
+} // namespace

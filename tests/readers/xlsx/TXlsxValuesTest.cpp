@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "workbook/EOleException.h"
+#include "workbook/TCellText.h"
+#include "readers/xlsx/TXlsxPackage.h"
+#include "readers/xlsx/TXlsxValues.h"
+
+using namespace Excel;
+using testsupport::U;
+
+namespace {
+
+TEST(XlsxValues, DecodesEscapedCharacters)
+{
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"ABC_x000D_DEF", u"ABC\rDEF"},
+        {u"_x000D__x000A_", u"\r\n"},
+        {u"_x005F_x000D_", u"_x000D_"},  // an escaped underscore keeps the rest literal
+        {u"_x00e9_", u"\u00e9"},
+        {u"_x30C6__x30B9__x30C8_", u"テスト"},
+        {u"_x00G1_", u"_x00G1_"},
+        {u"_x000D", u"_x000D"},
+        {u"x000D_", u"x000D_"},
+        {u"plain_text_", u"plain_text_"},
+        {u"", u""},
+    };
+    for (const auto& [in, out] : cases) {
+        UnicodeString text = in;
+        DecodeXmlEscapes(text);
+        EXPECT_EQ(text, out) << Utf16ToUtf8(in);
+    }
+}
+
+TEST(XlsxValues, ParsesCellReferencesInsideTheGrid)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        std::uint32_t row, column;
+    };
+    const Case cases[] = {
+        {"A1", true, 1, 1},          {"B5", true, 5, 2},
+        {"Z9", true, 9, 26},         {"AA10", true, 10, 27},
+        {"XFD1048576", true, 1048576, 16384},
+        {"$C$3", true, 3, 3},        {"c3", true, 3, 3},
+        {"XFE1", false, 0, 0},       {"A1048577", false, 0, 0},
+        {"A0", false, 0, 0},         {"1A", false, 0, 0},
+        {"A", false, 0, 0},          {"12", false, 0, 0},
+        {"A1B", false, 0, 0},        {"", false, 0, 0},
+        {"AAAAAAAAAAAAAAA1", false, 0, 0},
+        {"A99999999999999999999", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t row = 0, column = 0;
+        EXPECT_EQ(ParseCellReference(c.text, row, column), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(row, c.row) << c.text;
+            EXPECT_EQ(column, c.column) << c.text;
+        }
+    }
+}
+
+TEST(XlsxValues, ParsesNumbersStrictly)
+{
+    double v = 0;
+    EXPECT_TRUE(ParseXmlNumber("42", v));
+    EXPECT_EQ(v, 42);
+    EXPECT_TRUE(ParseXmlNumber(" -0.5 ", v));
+    EXPECT_EQ(v, -0.5);
+    EXPECT_TRUE(ParseXmlNumber("1.5E-3", v));
+    EXPECT_DOUBLE_EQ(v, 0.0015);
+    EXPECT_TRUE(ParseXmlNumber("+7", v));
+    EXPECT_EQ(v, 7);
+    for (const char* bad : {"", "abc", "1,5", "1e999", "nan", "inf", "12abc", "--1"})
+        EXPECT_FALSE(ParseXmlNumber(bad, v)) << bad;
+}
+
+TEST(XlsxValues, DateSerialsFollowBothDateSystems)
+{
+    struct Case {
+        int y, m, d;
+        bool date1904;
+        double serial;
+    };
+    const Case cases[] = {
+        {1900, 1, 1, false, 1},     {1900, 2, 28, false, 59},
+        {1900, 3, 1, false, 61},    {2024, 1, 5, false, 45296},
+        {1904, 1, 1, true, 0},      {2024, 1, 5, true, 43834},
+        {9999, 12, 31, false, 2958465},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DateSerial(c.y, c.m, c.d, c.date1904), c.serial) << c.y << "-" << c.m << "-" << c.d;
+
+    double serial = 0;
+    EXPECT_TRUE(ParseIsoDateTime("2024-01-05T09:30:00", false, serial));
+    EXPECT_DOUBLE_EQ(serial, 45296 + 9.5 / 24);
+    EXPECT_TRUE(ParseIsoDateTime("2024-01-05", false, serial));
+    EXPECT_EQ(serial, 45296);
+    EXPECT_TRUE(ParseIsoDateTime("2024-01-05T00:00:00Z", true, serial));
+    EXPECT_EQ(serial, 43834);
+    EXPECT_TRUE(ParseIsoDateTime("12:00:00", false, serial));
+    EXPECT_DOUBLE_EQ(serial, 0.5);
+    EXPECT_TRUE(ParseIsoDateTime("2021-01-01T10:10:10.500", false, serial));
+    EXPECT_DOUBLE_EQ(serial, 44197 + (10 * 3600 + 10 * 60 + 10.5) / 86400);
+    for (const char* bad : {"", "2024-13-01", "2024-01-05T", "2024/01/05", "25:00:00", "09:30x", "tomorrow"})
+        EXPECT_FALSE(ParseIsoDateTime(bad, false, serial)) << bad;
+}
+
+TEST(XlsxPackage, ResolvesRelationshipTargets)
+{
+    struct Case {
+        const char* source;
+        const char* target;
+        const char* part;
+    };
+    const Case cases[] = {
+        {"xl/workbook.xml", "worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+        {"xl/workbook.xml", "/xl/worksheets/sheet1.xml", "xl/worksheets/sheet1.xml"},
+        {"xl/workbook.xml", "../customXml/item1.xml", "customXml/item1.xml"},
+        {"xl/workbook.xml", "./styles.xml", "xl/styles.xml"},
+        {"xl/workbook.xml", "worksheets\\sheet2.xml", "xl/worksheets/sheet2.xml"},
+        {"xl/workbook.xml", "worksheets/my%20sheet.xml", "xl/worksheets/my sheet.xml"},
+        {"", "xl/workbook.xml", "xl/workbook.xml"},
+        {"workbook.xml", "sheet1.xml", "sheet1.xml"},
+        {"xl/workbook.xml", "../../../../etc/passwd", "etc/passwd"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolvePartName(c.source, c.target), c.part) << c.source << " + " << c.target;
+}
+
+TEST(CellText, NumbersHaveUpTo15SignificantDigits)
+{
+    const std::pair<double, const char*> cases[] = {
+        {0, "0"},
+        {-0.0, "0"},
+        {42, "42"},
+        {-5, "-5"},
+        {0.1 + 0.2, "0.3"},
+        {1.0 / 3, "0.333333333333333"},
+        {123456789012345, "123456789012345"},
+        {1234567890123456, "1.23456789012346E+15"},
+        {1e20, "1E+20"},
+        {0.0001, "0.0001"},
+        {0.00001, "1E-05"},
+        {-2.5e-10, "-2.5E-10"},
+        {45296.395833333336, "45296.3958333333"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(Utf16ToUtf8(NumberToText(value)), text) << value;
+}
+
+TEST(CellText, DateValuesAsTheJapaneseLocaleShowsThem)
+{
+    struct Case {
+        double serial;
+        bool date1904;
+        const char* text;
+    };
+    const Case cases[] = {
+        {45296, false, "2024/01/05"},
+        {45296 + 9.5 / 24, false, "2024/01/05 9:30:00"},
+        {0.5, false, "12:00:00"},
+        {9.5 / 24, false, "9:30:00"},
+        {0, false, "1899/12/30"},
+        {1, false, "1900/01/01"},
+        {59, false, "1900/02/28"},
+        {61, false, "1900/03/01"},
+        {43834, true, "2024/01/05"},
+        {45296 + 86399.6 / 86400, false, "2024/01/06"},  // rounds to the next midnight
+        {2958465.5, false, "9999/12/31 12:00:00"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Utf16ToUtf8(SerialToDateText(c.serial, c.date1904)), c.text) << c.serial;
+}
+
+TEST(CellText, ValueOfEveryCellType)
+{
+    TWorkbookData book;
+    const auto dateFormat = book.AddFormat(u"yyyy/m/d");
+    TCellData number{TCellType::Number, 0, 2.5, NoText, NoText};
+    TCellData date{TCellType::Number, dateFormat, 45296, NoText, NoText};
+    TCellData hugeDate{TCellType::Number, dateFormat, 3e6, NoText, NoText};
+    TCellData negativeDate{TCellType::Number, dateFormat, -1, NoText, NoText};
+    TCellData yes{TCellType::Boolean, 0, 1, NoText, NoText};
+    TCellData no{TCellType::Boolean, 0, 0, NoText, NoText};
+    TCellData text{TCellType::String, 0, 0, book.AddString(u"日本語 text"), NoText};
+    TCellData error{TCellType::Error, 0, 0, book.AddString(u"#N/A"), NoText};
+
+    EXPECT_EQ(ValueText(book, nullptr), u"");
+    EXPECT_EQ(ValueText(book, &number), u"2.5");
+    ASSERT_TRUE(book.Format(dateFormat).IsDateTime());
+    EXPECT_EQ(ValueText(book, &date), u"2024/01/05");
+    EXPECT_EQ(ValueText(book, &hugeDate), u"3000000");  // past 9999: no date, a number
+    EXPECT_EQ(ValueText(book, &negativeDate), u"-1");
+    EXPECT_EQ(ValueText(book, &yes), u"True");
+    EXPECT_EQ(ValueText(book, &no), u"False");
+    EXPECT_EQ(ValueText(book, &text), U("日本語 text"));
+    EXPECT_THROW(ValueText(book, &error), EVariantError);
+
+    EXPECT_EQ(DisplayText(book, nullptr), u"");
+    EXPECT_EQ(DisplayText(book, &yes), u"TRUE");
+    EXPECT_EQ(DisplayText(book, &no), u"FALSE");
+    EXPECT_EQ(DisplayText(book, &error), u"#N/A");
+    EXPECT_EQ(DisplayText(book, &text), U("日本語 text"));
+
+    // Text stored for display (OpenDocument) wins over the format.
+    TCellData shown = number;
+    shown.shown = book.AddString(u"2.50 円");
+    EXPECT_EQ(DisplayText(book, &shown), U("2.50 円"));
+    EXPECT_EQ(ValueText(book, &shown), u"2.5");
+}
+
+} // namespace
