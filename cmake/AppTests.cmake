@@ -5,6 +5,10 @@
 if(NOT TARGET test_app)
   return()
 endif()
+# The window tests and the screenshot program have their own main().
+get_target_property(app_test_sources test_app SOURCES)
+list(FILTER app_test_sources EXCLUDE REGEX "/tests/app/(windows|screenshots)/")
+set_property(TARGET test_app PROPERTY SOURCES ${app_test_sources})
 target_sources(test_app PRIVATE "${CMAKE_SOURCE_DIR}/tests/generation/EndToEnd.cpp")
 
 file(GLOB window_test_sources CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tests/app/windows/*.cpp" "${CMAKE_SOURCE_DIR}/tests/app/windows/*.h")

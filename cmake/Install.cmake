@@ -38,11 +38,11 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
 set(CPACK_STRIP_FILES ON)
 include(CPack)
 
-# The Qt window tests are programs of their own; test_app (whose sources are
-# gathered from all of tests/app) must not take them in.
+# The dialog tests are a Qt Test program of their own (below); test_app,
+# which gathers all of tests/app, leaves them out.
 if(TARGET test_app)
   get_target_property(app_test_sources test_app SOURCES)
-  list(FILTER app_test_sources EXCLUDE REGEX "/tests/app/(windows|dialogs|screenshots)/")
+  list(FILTER app_test_sources EXCLUDE REGEX "/tests/app/dialogs/")
   set_property(TARGET test_app PROPERTY SOURCES ${app_test_sources})
 endif()
 

@@ -3,7 +3,6 @@
 #include <exception>
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -24,17 +23,14 @@ void InstallJapaneseTranslation(QApplication& app)
         app.installTranslator(&translator);
 }
 
-// Han characters in their Japanese forms, when the Japanese font is there.
+// Han characters in their Japanese forms where the Japanese font is installed;
+// the others stay as fallbacks. Listing the fonts instead would cost a scan of
+// every installed font at each start.
 void UseJapaneseFont(QApplication& app)
 {
-    for (const char* family : {"Noto Sans CJK JP", "Noto Sans JP", "IPAGothic"}) {
-        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
-            QFont font = app.font();
-            font.setFamilies({QString::fromLatin1(family)});
-            app.setFont(font);
-            return;
-        }
-    }
+    QFont font = app.font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic"), font.family()});
+    app.setFont(font);
 }
 
 } // namespace

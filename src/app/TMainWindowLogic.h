@@ -55,6 +55,7 @@ public:
     int ExitCode() const { return autoRun_ && !pagesMade_ ? 1 : 0; }
 
     TConfig& Config() { return config_; }
+    // The settings file the window reads at start and writes when it closes.
     const UnicodeString& ConfigPath() const { return configPath_; }
     const TProject& SavedProject() const { return savedProject_; }
     const UnicodeString& FileName() const { return fileName_; }
