@@ -7,6 +7,7 @@ packages=(
   libboost-regex-dev libicu-dev libzip-dev libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxlsxwriter-dev
   libreoffice-calc-nogui
+  shared-mime-info desktop-file-utils xdg-utils libglib2.0-bin file dpkg-dev
   qt6-base-dev qt6-translations-l10n fonts-noto-cjk xvfb xauth
 )
 packages+=("$@")

@@ -3,6 +3,7 @@
 #include <memory>
 #include <ostream>
 
+#include "TabloomVersion.h"
 #include "generation/TTabloomMaker.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
@@ -105,5 +106,5 @@ void PrintUsage(std::ostream& out)
 
 void PrintVersion(std::ostream& out)
 {
-    out << "tabloom 1.0.0\n";
+    out << "tabloom " TABLOOM_VERSION "\n";
 }

@@ -2,25 +2,29 @@
 // the help pages and the about box. Each is the one place to wire its window.
 #include "app/TFormMain.h"
 
-#include "app/TQtDialogs.h"
+#include "app/TFormAboutBox.h"
+#include "app/TFormConfigGenera.h"
+#include "app/THelpViewer.h"
 
 void TFormMain::ActionConfigGeneralExecute()
 {
-    ShowNotAvailableBox(this, QStringLiteral("全般設定"));
+    TFormConfigGenera dialog(this);
+    RunConfigGeneral(dialog, logic_->Config(), logic_->ConfigPath());
 }
 
 void TFormMain::ActionHelpShowExecute()
 {
-    ShowNotAvailableBox(this, QStringLiteral("ヘルプ"));
+    ShowHelpTopic(this, THelpTopic::Contents);
 }
 
 void TFormMain::ActionHelpVersionExecute()
 {
-    ShowNotAvailableBox(this, QStringLiteral("バージョン情報"));
+    TFormAboutBox box(this);
+    box.exec();
 }
 
 // F1: the help topic of the main window.
 void TFormMain::HelpContextF1()
 {
-    ShowNotAvailableBox(this, QStringLiteral("ヘルプ"));
+    ShowHelpTopic(this, THelpTopic::MainWindow);
 }

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks that every file a user
+# needs is there and works; with "deb", also builds the Debian package and
+# checks its contents.
+# Usage: check-install.sh BUILD_DIR VERSION [deb]
+set -euo pipefail
+build=$1
+version=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+files=(
+  bin/tabloom bin/velmora
+  share/applications/tabloom.desktop
+  share/mime/packages/tabloom.xml
+  share/icons/hicolor/scalable/apps/tabloom.svg
+)
+for size in 16 22 24 32 48 64 128 256; do
+  files+=("share/icons/hicolor/${size}x${size}/apps/tabloom.png")
+done
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+while IFS= read -r f; do
+  files+=("share/tabloom/help/${f#./}")
+done < <(cd "$source_dir/docs/help" && find . -type f | sort)
+
+cmake --install "$build" --prefix "$scratch/usr" >/dev/null
+for f in "${files[@]}"; do
+  [ -f "$scratch/usr/$f" ] || fail "not installed: $f"
+done
+for f in "$scratch/usr/bin/tabloom" "$scratch/usr/bin/velmora"; do
+  [ -x "$f" ] || fail "not executable: $f"
+done
+[ "$("$scratch/usr/bin/tabloom" --version)" = "tabloom $version" ] || fail "tabloom --version"
+desktop-file-validate "$scratch/usr/share/applications/tabloom.desktop" || fail "desktop entry"
+update-mime-database "$scratch/usr/share/mime" || fail "MIME package"
+grep -q '^application/x-tabloom-project:\*\.tbm$' "$scratch/usr/share/mime/globs" || fail "*.tbm glob"
+echo "installed: ${#files[@]} files"
+
+if [ "${3:-}" = deb ]; then
+  (cd "$build" && cpack -G DEB -B "$scratch/package" >/dev/null)
+  deb=$(ls "$scratch"/package/tabloom_"$version"_*.deb)
+  listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+  for f in "${files[@]}"; do
+    grep -qx "./usr/$f" <<<"$listing" || fail "not in the package: $f"
+  done
+  fields=$(dpkg-deb -f "$deb" Version Depends Recommends)
+  grep -q "^Version: $version$" <<<"$fields" || fail "package version"
+  grep -q "^Depends: .*libqt6widgets6" <<<"$fields" || fail "dependencies not computed"
+  grep -q "^Recommends: .*libreoffice-calc-nogui" <<<"$fields" || fail "recommends"
+  echo "package: $(basename "$deb")"
+fi
