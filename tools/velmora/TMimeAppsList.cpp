@@ -121,7 +121,7 @@ std::string WithDefaultApplication(const std::string& text, const std::string& m
 {
     std::vector<Line> lines = SplitLines(text);
     if (!lines.empty() && lines.back().end.empty())
-        lines.back().end = "\n";
+        lines.back().end.push_back('\n');  // it is empty here
     const std::size_t header = FindSection(lines);
     if (header == lines.size()) {
         lines.push_back({DefaultSection, "\n"});
