@@ -5,13 +5,12 @@
 #include "text/TStringUtility.h"
 #include "workbook/TWorkbookError.h"
 #include "readers/TWorkbookFile.h"
+#include "workbook/TGrid.h"
 
 namespace Excel {
 
 namespace {
 
-constexpr std::uint32_t MaxRow = 1048576;
-constexpr std::uint32_t MaxColumn = 16384;
 // Excel cuts a sheet name taken from a file name to 31 characters.
 constexpr std::size_t MaxSheetName = 31;
 
@@ -65,7 +64,7 @@ public:
             // A record ends at CRLF, LF or a lone CR.
             pos_ += (text_[pos_] == u'\r' && pos_ + 1 < n && text_[pos_ + 1] == u'\n') ? 2 : 1;
             column = 1;
-            if (++row > MaxRow)
+            if (++row > MaxRows)
                 break;  // Excel drops what lies past the last row
         }
     }
@@ -107,7 +106,7 @@ private:
 
     void Store(std::uint32_t row, std::uint32_t column)
     {
-        if (field_.empty() || column > MaxColumn)
+        if (field_.empty() || column > MaxColumns)
             return;
         if (++cells_ > MaxStoredCells)
             throw OpenError(file_, TooManyCellsReason());
