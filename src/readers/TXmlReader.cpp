@@ -156,6 +156,7 @@ void TXmlReader::Feed(std::string_view data, bool last)
     do {
         const std::size_t slice = std::min<std::size_t>(data.size(), INT_MAX / 2);
         const bool final = last && slice == data.size();
+        scanned_ += stalled_ + slice;
         const auto status = XML_Parse(parser_, data.data(), static_cast<int>(slice), final);
         if (error_)
             std::rethrow_exception(error_);

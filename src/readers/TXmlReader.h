@@ -70,6 +70,10 @@ public:
 
     static constexpr std::size_t MaxTokenBytes = 256u << 20;
 
+    // Bytes expat has been made to scan so far, an unfinished token counted
+    // again on every call that resumes it: the measure of the work done.
+    std::uint64_t ScannedBytes() const { return scanned_; }
+
 private:
     void Feed(std::string_view data, bool last);
     static void OnStart(void* self, const char* name, const char** attributes);
@@ -89,6 +93,7 @@ private:
     std::uint64_t events_ = 0;   // callbacks so far: a call without any is stuck in a token
     std::size_t stalled_ = 0;    // bytes fed since the last event
     std::string pending_;        // input held back while stalled
+    std::uint64_t scanned_ = 0;
 };
 
 // Parses one zip entry as it is inflated.
