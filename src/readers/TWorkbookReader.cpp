@@ -153,7 +153,9 @@ TWorkbookKind DetectWorkbookKind(const std::filesystem::path& file)
     return TWorkbookKind::Csv;
 }
 
-std::unique_ptr<TWorkbookData> OpenWorkbookFile(const std::filesystem::path& file)
+namespace {
+
+std::unique_ptr<TWorkbookData> ReadByKind(const std::filesystem::path& file)
 {
     switch (DetectWorkbookKind(file)) {
     case TWorkbookKind::Xlsx:
@@ -166,6 +168,15 @@ std::unique_ptr<TWorkbookData> OpenWorkbookFile(const std::filesystem::path& fil
         return ReadCsvWorkbook(file);
     }
     throw OpenError(file, u"対応していない形式です。");
+}
+
+} // namespace
+
+std::unique_ptr<TWorkbookData> OpenWorkbookFile(const std::filesystem::path& file)
+{
+    auto book = ReadByKind(file);
+    book->ShrinkStrings();
+    return book;
 }
 
 } // namespace Excel

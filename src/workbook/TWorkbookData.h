@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/UnicodeString.h"
@@ -64,9 +66,14 @@ public:
     // Index of the sheet of that name, ignoring case as Excel does; -1 if none.
     int FindSheet(std::u16string_view name) const;
 
-    std::uint32_t AddString(UnicodeString text);
-    const UnicodeString& String(std::uint32_t index) const { return strings_[index]; }
-    std::size_t StringCount() const { return strings_.size(); }
+    // The string pool keeps every text as UTF-8 in one arena (lone
+    // surrogates, which outside data may hold, as their own three bytes),
+    // which is about a third of what a UTF-16 string per entry costs.
+    std::uint32_t AddString(std::u16string_view text);
+    UnicodeString String(std::uint32_t index) const;
+    std::size_t StringCount() const { return stringStarts_.size(); }
+    // Frees the spare room the pool grew into; call once reading is done.
+    void ShrinkStrings();
 
     // A number format by its code; equal codes share one compiled format.
     std::uint32_t AddFormat(std::u16string_view code);
@@ -74,7 +81,8 @@ public:
     std::size_t FormatCount() const { return formats_.size(); }
 
 private:
-    std::vector<UnicodeString> strings_;
+    std::string stringBytes_;
+    std::vector<std::uint64_t> stringStarts_;
     std::vector<UnicodeString> formatCodes_;
     std::vector<std::shared_ptr<const TNumberFormat>> formats_;
 };
