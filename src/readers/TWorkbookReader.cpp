@@ -153,9 +153,7 @@ TWorkbookKind DetectWorkbookKind(const std::filesystem::path& file)
     return TWorkbookKind::Csv;
 }
 
-namespace {
-
-std::unique_ptr<TWorkbookData> ReadByKind(const std::filesystem::path& file)
+std::unique_ptr<TWorkbookData> OpenWorkbookFile(const std::filesystem::path& file)
 {
     switch (DetectWorkbookKind(file)) {
     case TWorkbookKind::Xlsx:
@@ -168,15 +166,6 @@ std::unique_ptr<TWorkbookData> ReadByKind(const std::filesystem::path& file)
         return ReadCsvWorkbook(file);
     }
     throw OpenError(file, u"対応していない形式です。");
-}
-
-} // namespace
-
-std::unique_ptr<TWorkbookData> OpenWorkbookFile(const std::filesystem::path& file)
-{
-    auto book = ReadByKind(file);
-    book->ShrinkStrings();
-    return book;
 }
 
 } // namespace Excel

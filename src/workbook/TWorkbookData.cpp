@@ -67,12 +67,45 @@ std::uint64_t KeyOf(std::uint32_t row, std::uint32_t column)
 
 TSheetData::TSheetData(UnicodeString name) : name_(std::move(name)) {}
 
+static bool HoldsText(TCellType type)
+{
+    return type == TCellType::String || type == TCellType::Error;
+}
+
+TSheetData::Entry TSheetData::Pack(std::uint64_t key, const TCellData& cell)
+{
+    Entry e;
+    e.key = key;
+    if (HoldsText(cell.type))
+        e.text = cell.text;
+    else
+        e.number = cell.number;
+    e.shown = cell.shown;
+    // Styles index the workbook's distinct format codes, never near 2^28.
+    const std::uint32_t style = cell.style < (1u << 28) ? cell.style : 0;
+    e.typeAndStyle = static_cast<std::uint32_t>(cell.type) << 28 | style;
+    return e;
+}
+
+TCellData TSheetData::Unpack(const Entry& e)
+{
+    TCellData cell;
+    cell.type = static_cast<TCellType>(e.typeAndStyle >> 28);
+    cell.style = e.typeAndStyle & ((1u << 28) - 1);
+    if (HoldsText(cell.type))
+        cell.text = e.text;
+    else
+        cell.number = e.number;
+    cell.shown = e.shown;
+    return cell;
+}
+
 void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& cell)
 {
     const auto key = KeyOf(row, column);
     if (sealed_ && !cells_.empty() && cells_.back().key >= key)
         sealed_ = false;
-    cells_.push_back({key, cell});
+    cells_.push_back(Pack(key, cell));
 }
 
 void TSheetData::Seal()
@@ -124,10 +157,10 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
         }
     }
     cursor_ = at;
-    const TCellData& cell = cells_[at].cell;
-    if (cell.type == TCellType::Empty && cell.shown == NoText)
+    found_ = Unpack(cells_[at]);
+    if (found_.type == TCellType::Empty && found_.shown == NoText)
         return nullptr;
-    return &cell;
+    return &found_;
 }
 
 TWorkbookData::TWorkbookData()
@@ -158,17 +191,18 @@ std::uint32_t TWorkbookData::AddString(std::u16string_view text)
     return static_cast<std::uint32_t>(stringStarts_.size() - 1);
 }
 
+std::uint32_t TWorkbookData::AddUtf8String(std::string_view utf8)
+{
+    stringStarts_.push_back(stringBytes_.size());
+    stringBytes_.append(utf8);
+    return static_cast<std::uint32_t>(stringStarts_.size() - 1);
+}
+
 UnicodeString TWorkbookData::String(std::uint32_t index) const
 {
     const std::uint64_t start = stringStarts_[index];
     const std::uint64_t end = index + 1 < stringStarts_.size() ? stringStarts_[index + 1] : stringBytes_.size();
     return FromWtf8(std::string_view(stringBytes_).substr(start, end - start));
-}
-
-void TWorkbookData::ShrinkStrings()
-{
-    stringBytes_.shrink_to_fit();
-    stringStarts_.shrink_to_fit();
 }
 
 std::uint32_t TWorkbookData::AddFormat(std::u16string_view code)
