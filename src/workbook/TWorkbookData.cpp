@@ -191,6 +191,12 @@ std::uint32_t TWorkbookData::AddString(std::u16string_view text)
     return static_cast<std::uint32_t>(stringStarts_.size() - 1);
 }
 
+void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
+{
+    stringStarts_.reserve(stringStarts_.size() + count);
+    stringBytes_.reserve(stringBytes_.size() + bytes);
+}
+
 std::uint32_t TWorkbookData::AddUtf8String(std::string_view utf8)
 {
     stringStarts_.push_back(stringBytes_.size());

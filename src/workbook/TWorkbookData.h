@@ -81,6 +81,9 @@ public:
     // surrogates, which outside data may hold, as their own three bytes),
     // which is about a third of what a UTF-16 string per entry costs.
     std::uint32_t AddString(std::u16string_view text);
+    // Room for `count` more strings of `bytes` UTF-8 bytes in all, so a
+    // reader that knows the size does not grow the pool by copying.
+    void ReserveStrings(std::size_t count, std::size_t bytes);
     // The same for text already in valid UTF-8 (as an XML parser gives it).
     std::uint32_t AddUtf8String(std::string_view utf8);
     UnicodeString String(std::uint32_t index) const;

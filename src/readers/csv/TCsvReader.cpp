@@ -54,6 +54,7 @@ public:
         for (Char c : text_)
             fields += c == Char(',') || c == Char('\n');
         sheet_.Reserve(std::min(fields, MaxStoredCells));
+        book_.ReserveStrings(std::min(fields, MaxStoredCells), text_.size() * sizeof(Char));
         std::uint32_t row = 1;
         std::uint32_t column = 1;
         const std::size_t n = text_.size();
