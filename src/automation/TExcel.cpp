@@ -5,13 +5,12 @@
 #include "text/TConvert.h"
 #include "workbook/TCellText.h"
 #include "automation/TEngine.h"
+#include "workbook/TGrid.h"
 
 namespace Excel {
 
 namespace {
 
-constexpr int MaxRows = 1048576;
-constexpr int MaxColumns = 16384;
 
 const TWorkbookData& OpenData(const std::shared_ptr<TOpenBook>& book)
 {
@@ -54,7 +53,7 @@ TWorksheet::TWorksheet(std::shared_ptr<TOpenBook> book, std::uint32_t sheet)
 TRange TWorksheet::Cells(int column, int row) const
 {
     OpenData(book_);
-    if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
+    if (row < 1 || static_cast<std::uint32_t>(row) > MaxRows || column < 1 || static_cast<std::uint32_t>(column) > MaxColumns)
         throw EOleException(u"アプリケーション定義またはオブジェクト定義のエラーです。セルの位置 (行 " +
                             IntToStr(row) + u", 列 " + IntToStr(column) +
                             u") がワークシートの範囲 (行 1～1048576, 列 1～16384) の外にあります。");

@@ -5,6 +5,7 @@
 #include "numfmt/TDBNum.h"
 #include "numfmt/TJapaneseEra.h"
 #include "numfmt/TNumberFormatDecimal.h"
+#include "numfmt/TSerialDate.h"
 
 namespace Excel::NumberFormat {
 
@@ -22,28 +23,6 @@ const char16_t* const kMonthLong[] = {u"January", u"February", u"March", u"April
 const char16_t* const kDayShort[] = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
 const char16_t* const kDayLong[] = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"};
 const char16_t* const kDayJa[] = {u"日", u"月", u"火", u"水", u"木", u"金", u"土"};
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + (long long)doe - 719468;
-}
-
-void CivilFromDays(long long z, TCivilDate& date) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = unsigned(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    date.day = int(doy - (153 * mp + 2) / 5 + 1);
-    date.month = int(mp < 10 ? mp + 3 : mp - 9);
-    date.year = int(yoe + era * 400 + (date.month <= 2));
-}
 
 bool JapaneseLocale(const Section& s) { return (s.lcid & 0xFFFF) == 0x411; }
 bool OtherLocale(const Section& s) { return s.lcid != 0 && !JapaneseLocale(s); }
@@ -127,19 +106,16 @@ void AppendHashes(UnicodeString& out) { out.append(kHashRun, u'#'); }
 
 bool SerialToDate(long long days, bool date1904, TCivilDate& date) {
     if (days < 0 || days > (date1904 ? kMaxSerial1904 : kMaxSerial1900)) return false;
-    if (date1904) {
-        CivilFromDays(DaysFromCivil(1904, 1, 1) + days, date);
-        date.weekday = int((days + 5) % 7);
-        return true;
-    }
-    date.weekday = int((days + 6) % 7);
-    if (days == 0) {
+    date.weekday = int((days + (date1904 ? 5 : 6)) % 7);
+    if (!date1904 && days == 0) {
         date.year = 1900; date.month = 1; date.day = 0;
-    } else if (days == 60) {
+    } else if (!date1904 && days == 60) {
         date.year = 1900; date.month = 2; date.day = 29;
     } else {
-        // Excel counts 1900 as a leap year, so later serials are one day ahead.
-        CivilFromDays(DaysFromCivil(1899, 12, days < 60 ? 31 : 30) + days, date);
+        const auto ymd = BaseDaysToDate(SerialToBaseDays(days, date1904));
+        date.year = int(ymd.year());
+        date.month = int(unsigned(ymd.month()));
+        date.day = int(unsigned(ymd.day()));
     }
     return true;
 }

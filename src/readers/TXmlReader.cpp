@@ -72,6 +72,7 @@ void TXmlReader::Abort(std::exception_ptr error)
 void TXmlReader::OnStart(void* self, const char* name, const char** attributes)
 {
     auto* r = static_cast<TXmlReader*>(self);
+    ++r->events_;
     try {
         r->handler_.StartElement(TXmlAttributes::Split(name), TXmlAttributes(attributes));
     } catch (...) {
@@ -82,6 +83,7 @@ void TXmlReader::OnStart(void* self, const char* name, const char** attributes)
 void TXmlReader::OnEnd(void* self, const char* name)
 {
     auto* r = static_cast<TXmlReader*>(self);
+    ++r->events_;
     try {
         r->handler_.EndElement(TXmlAttributes::Split(name));
     } catch (...) {
@@ -92,6 +94,7 @@ void TXmlReader::OnEnd(void* self, const char* name)
 void TXmlReader::OnText(void* self, const char* text, int length)
 {
     auto* r = static_cast<TXmlReader*>(self);
+    ++r->events_;
     try {
         r->handler_.Characters(std::string_view(text, static_cast<std::size_t>(length)));
     } catch (...) {
@@ -129,17 +132,42 @@ void TXmlReader::Fail(std::u16string_view why)
 
 void TXmlReader::Parse(std::string_view data, bool last)
 {
+    // While expat sits inside one unfinished token it scans that token again
+    // from its start on every call, so feeding a huge token slice by slice
+    // costs its size squared. Once a call brings no event, hold the input
+    // back until as much again has come: the token is rescanned a number of
+    // times logarithmic in its size, and reading stays linear.
+    if (stalled_ == 0 && pending_.empty()) {
+        Feed(data, last);
+        return;
+    }
+    pending_.append(data);
+    if (!last && pending_.size() < stalled_)
+        return;
+    std::string held;
+    held.swap(pending_);
+    Feed(held, last);
+}
+
+void TXmlReader::Feed(std::string_view data, bool last)
+{
+    const std::uint64_t before = events_;
     // expat takes int lengths; feed large buffers in slices.
     do {
         const std::size_t slice = std::min<std::size_t>(data.size(), INT_MAX / 2);
         const bool final = last && slice == data.size();
+        scanned_ += stalled_ + slice;
         const auto status = XML_Parse(parser_, data.data(), static_cast<int>(slice), final);
         if (error_)
             std::rethrow_exception(error_);
         if (status != XML_STATUS_OK)
             Fail(Utf8ToUtf16(XML_ErrorString(XML_GetErrorCode(parser_))));
+        stalled_ = events_ == before ? stalled_ + slice : 0;
         data.remove_prefix(slice);
     } while (!data.empty());
+    if (stalled_ > MaxTokenBytes)
+        throw OpenError(file_, Utf8ToUtf16(part_) + u" に " + IntToStr(MaxTokenBytes >> 20) +
+                                   u" MiB を超える XML の字句 (コメント、属性など) があります。");
 }
 
 void ParseXmlEntry(const TZipArchive& archive, std::string_view part, TXmlHandler& handler)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -62,9 +63,19 @@ public:
     TXmlReader(const TXmlReader&) = delete;
     TXmlReader& operator=(const TXmlReader&) = delete;
 
+    // Input may come in pieces of any size; reading costs time linear in
+    // the whole input, however long its tokens. A token (a comment, a tag
+    // with its attributes) longer than MaxTokenBytes is refused.
     void Parse(std::string_view data, bool last);
 
+    static constexpr std::size_t MaxTokenBytes = 256u << 20;
+
+    // Bytes expat has been made to scan so far, an unfinished token counted
+    // again on every call that resumes it: the measure of the work done.
+    std::uint64_t ScannedBytes() const { return scanned_; }
+
 private:
+    void Feed(std::string_view data, bool last);
     static void OnStart(void* self, const char* name, const char** attributes);
     static void OnEnd(void* self, const char* name);
     static void OnText(void* self, const char* text, int length);
@@ -79,6 +90,10 @@ private:
     std::string part_;
     XML_Parser parser_;
     std::exception_ptr error_;
+    std::uint64_t events_ = 0;   // callbacks so far: a call without any is stuck in a token
+    std::size_t stalled_ = 0;    // bytes fed since the last event
+    std::string pending_;        // input held back while stalled
+    std::uint64_t scanned_ = 0;
 };
 
 // Parses one zip entry as it is inflated.

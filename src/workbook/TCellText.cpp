@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "text/TConvert.h"
+#include "numfmt/TSerialDate.h"
 #include "workbook/EOleException.h"
 
 namespace Excel {
@@ -13,25 +14,16 @@ namespace {
 // The day after 9999/12/31 in the 1900 system: later serials have no date.
 constexpr double LastSerial = 2958466.0;
 
-void CivilFromDays(long long z, int& year, int& month, int& day)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2));
-}
-
 } // namespace
 
 UnicodeString NumberToText(double value)
 {
     if (value == 0)
         return u"0";
+    // A whole number a 64-bit integer can hold is an integer to the variant
+    // conversion: all its digits, never "1E+15".
+    if (std::trunc(value) == value && std::fabs(value) < 9.2e18)
+        return IntToStr(static_cast<long long>(value));
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.15G", value);
     return Utf8ToUtf16(buffer);
@@ -39,16 +31,11 @@ UnicodeString NumberToText(double value)
 
 UnicodeString SerialToDateText(double serial, bool date1904)
 {
-    // Days counted from 1899/12/30, the base of a date value; the 1900
-    // system's serials before 1 March 1900 are one day off that base.
-    double oleDate = serial;
-    if (date1904)
-        oleDate = serial + 1462;
-    else if (serial >= 1 && serial < 60)
-        oleDate = serial + 1;
-
-    long long days = static_cast<long long>(std::floor(oleDate));
-    long long seconds = std::llround((oleDate - static_cast<double>(days)) * 86400.0);
+    // A date value counts days from 1899/12/30, so the phantom 29 February
+    // 1900 shows as the 28th.
+    const double whole = std::floor(serial);
+    long long days = SerialToBaseDays(static_cast<long long>(whole), date1904);
+    long long seconds = std::llround((serial - whole) * 86400.0);
     if (seconds >= 86400) {
         ++days;
         seconds -= 86400;
@@ -58,10 +45,9 @@ UnicodeString SerialToDateText(double serial, bool date1904)
 
     UnicodeString text;
     if (hasDate) {
-        int y = 0, m = 0, d = 0;
-        // 1899/12/30 is 25569 days before 1970/01/01.
-        CivilFromDays(days - 25569, y, m, d);
-        text = ZeroPad(y, 4) + u"/" + ZeroPad(m, 2) + u"/" + ZeroPad(d, 2);
+        const auto date = BaseDaysToDate(days);
+        text = ZeroPad(int(date.year()), 4) + u"/" + ZeroPad(unsigned(date.month()), 2) + u"/" +
+               ZeroPad(unsigned(date.day()), 2);
     }
     if (hasTime) {
         if (!text.empty())

@@ -10,6 +10,54 @@ namespace Excel {
 
 namespace {
 
+// UTF-8 that also carries unpaired surrogates, each as the three bytes
+// UTF-8 would give its code point, so any UTF-16 text round-trips.
+void AppendWtf8(std::u16string_view text, std::string& out)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+}
+
+// The inverse of AppendWtf8; the pool holds nothing else.
+UnicodeString FromWtf8(std::string_view bytes)
+{
+    UnicodeString text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        std::uint32_t c = extra == 0 ? b : extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
+        for (int k = 1; k <= extra && i + k < bytes.size(); ++k)
+            c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+        i += static_cast<std::size_t>(extra) + 1;
+        if (c >= 0x10000) {
+            text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            text += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(c);
+        }
+    }
+    return text;
+}
+
 std::uint64_t KeyOf(std::uint32_t row, std::uint32_t column)
 {
     return (static_cast<std::uint64_t>(row) << 14) | (column - 1);
@@ -19,12 +67,45 @@ std::uint64_t KeyOf(std::uint32_t row, std::uint32_t column)
 
 TSheetData::TSheetData(UnicodeString name) : name_(std::move(name)) {}
 
+static bool HoldsText(TCellType type)
+{
+    return type == TCellType::String || type == TCellType::Error;
+}
+
+TSheetData::Entry TSheetData::Pack(std::uint64_t key, const TCellData& cell)
+{
+    Entry e;
+    e.key = key;
+    if (HoldsText(cell.type))
+        e.text = cell.text;
+    else
+        e.number = cell.number;
+    e.shown = cell.shown;
+    // Styles index the workbook's distinct format codes, never near 2^28.
+    const std::uint32_t style = cell.style < (1u << 28) ? cell.style : 0;
+    e.typeAndStyle = static_cast<std::uint32_t>(cell.type) << 28 | style;
+    return e;
+}
+
+TCellData TSheetData::Unpack(const Entry& e)
+{
+    TCellData cell;
+    cell.type = static_cast<TCellType>(e.typeAndStyle >> 28);
+    cell.style = e.typeAndStyle & ((1u << 28) - 1);
+    if (HoldsText(cell.type))
+        cell.text = e.text;
+    else
+        cell.number = e.number;
+    cell.shown = e.shown;
+    return cell;
+}
+
 void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& cell)
 {
     const auto key = KeyOf(row, column);
     if (sealed_ && !cells_.empty() && cells_.back().key >= key)
         sealed_ = false;
-    cells_.push_back({key, cell});
+    cells_.push_back(Pack(key, cell));
 }
 
 void TSheetData::Seal()
@@ -76,10 +157,10 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
         }
     }
     cursor_ = at;
-    const TCellData& cell = cells_[at].cell;
-    if (cell.type == TCellType::Empty && cell.shown == NoText)
+    found_ = Unpack(cells_[at]);
+    if (found_.type == TCellType::Empty && found_.shown == NoText)
         return nullptr;
-    return &cell;
+    return &found_;
 }
 
 TWorkbookData::TWorkbookData()
@@ -103,10 +184,31 @@ int TWorkbookData::FindSheet(std::u16string_view name) const
     return -1;
 }
 
-std::uint32_t TWorkbookData::AddString(UnicodeString text)
+std::uint32_t TWorkbookData::AddString(std::u16string_view text)
 {
-    strings_.push_back(std::move(text));
-    return static_cast<std::uint32_t>(strings_.size() - 1);
+    stringStarts_.push_back(stringBytes_.size());
+    AppendWtf8(text, stringBytes_);
+    return static_cast<std::uint32_t>(stringStarts_.size() - 1);
+}
+
+void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
+{
+    stringStarts_.reserve(stringStarts_.size() + count);
+    stringBytes_.reserve(stringBytes_.size() + bytes);
+}
+
+std::uint32_t TWorkbookData::AddUtf8String(std::string_view utf8)
+{
+    stringStarts_.push_back(stringBytes_.size());
+    stringBytes_.append(utf8);
+    return static_cast<std::uint32_t>(stringStarts_.size() - 1);
+}
+
+UnicodeString TWorkbookData::String(std::uint32_t index) const
+{
+    const std::uint64_t start = stringStarts_[index];
+    const std::uint64_t end = index + 1 < stringStarts_.size() ? stringStarts_[index + 1] : stringBytes_.size();
+    return FromWtf8(std::string_view(stringBytes_).substr(start, end - start));
 }
 
 std::uint32_t TWorkbookData::AddFormat(std::u16string_view code)

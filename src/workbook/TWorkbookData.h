@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/UnicodeString.h"
@@ -38,20 +40,31 @@ public:
     void Reserve(std::size_t count) { cells_.reserve(count); }
     // Sorts the cells; call once after the reader has added them all.
     void Seal();
-    // nullptr for a cell that holds nothing. Reading cells in order costs
-    // no search: the last position found is tried first.
+    // nullptr for a cell that holds nothing; the cell stays valid until the
+    // next Find on this sheet. Reading cells in order costs no search: the
+    // last position found is tried first.
     const TCellData* Find(std::uint32_t row, std::uint32_t column) const;
     std::size_t CellCount() const { return cells_.size(); }
 
 private:
+    // A cell in 24 bytes: a number and a string index are never both needed.
     struct Entry {
         std::uint64_t key;  // row << 14 | (column - 1)
-        TCellData cell;
+        union {
+            double number;
+            std::uint32_t text;
+        };
+        std::uint32_t shown;
+        std::uint32_t typeAndStyle;  // type << 28 | style
     };
+    static Entry Pack(std::uint64_t key, const TCellData& cell);
+    static TCellData Unpack(const Entry& entry);
+
     UnicodeString name_;
     std::vector<Entry> cells_;
     bool sealed_ = true;
     mutable std::size_t cursor_ = 0;  // one thread reads a workbook
+    mutable TCellData found_;
 };
 
 class TWorkbookData {
@@ -64,9 +77,17 @@ public:
     // Index of the sheet of that name, ignoring case as Excel does; -1 if none.
     int FindSheet(std::u16string_view name) const;
 
-    std::uint32_t AddString(UnicodeString text);
-    const UnicodeString& String(std::uint32_t index) const { return strings_[index]; }
-    std::size_t StringCount() const { return strings_.size(); }
+    // The string pool keeps every text as UTF-8 in one arena (lone
+    // surrogates, which outside data may hold, as their own three bytes),
+    // which is about a third of what a UTF-16 string per entry costs.
+    std::uint32_t AddString(std::u16string_view text);
+    // Room for `count` more strings of `bytes` UTF-8 bytes in all, so a
+    // reader that knows the size does not grow the pool by copying.
+    void ReserveStrings(std::size_t count, std::size_t bytes);
+    // The same for text already in valid UTF-8 (as an XML parser gives it).
+    std::uint32_t AddUtf8String(std::string_view utf8);
+    UnicodeString String(std::uint32_t index) const;
+    std::size_t StringCount() const { return stringStarts_.size(); }
 
     // A number format by its code; equal codes share one compiled format.
     std::uint32_t AddFormat(std::u16string_view code);
@@ -74,7 +95,8 @@ public:
     std::size_t FormatCount() const { return formats_.size(); }
 
 private:
-    std::vector<UnicodeString> strings_;
+    std::string stringBytes_;
+    std::vector<std::uint64_t> stringStarts_;
     std::vector<UnicodeString> formatCodes_;
     std::vector<std::shared_ptr<const TNumberFormat>> formats_;
 };

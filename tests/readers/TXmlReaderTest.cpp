@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+
 #include "support/TestSupport.h"
 #include "support/ZipFixture.h"
 #include "readers/TXmlReader.h"
@@ -138,3 +139,31 @@ TEST(TXmlReader, StreamsAZipEntryAcrossPieces)
 }
 
 } // namespace
+
+// Bytes scanned to parse a sheet whose only large token is a comment or an
+// attribute of `size` bytes, fed in the slices a zip entry arrives in.
+static double ScannedForHugeToken(std::size_t size, bool attribute)
+{
+    const std::string head = attribute ? "<sheet><c v=\"" : "<sheet><!--";
+    const std::string tail = attribute ? "\"/></sheet>" : "--><c/></sheet>";
+    const std::string xml = head + std::string(size, 'x') + tail;
+    Recorder r;
+    TXmlReader reader(r, Book, "xl/worksheets/sheet1.xml");
+    for (std::size_t at = 0; at < xml.size(); at += 64 * 1024)
+        reader.Parse(std::string_view(xml).substr(at, 64 * 1024), false);
+    reader.Parse({}, true);
+    EXPECT_NE(r.log.find("</c>"), std::string::npos);
+    return static_cast<double>(reader.ScannedBytes());
+}
+
+TEST(TXmlReader, OneHugeTokenCostsWorkLinearInItsSize)
+{
+    // Resuming the token on every slice makes 4x the size cost 16x the work.
+    // (Work, not time: on a shared machine the allocator's page faults
+    // decide wall-clock ratios at these sizes.)
+    for (bool attribute : {false, true}) {
+        const double small = ScannedForHugeToken(4u << 20, attribute);
+        const double large = ScannedForHugeToken(16u << 20, attribute);
+        EXPECT_LT(large, 5 * small) << (attribute ? "attribute " : "comment ") << small << ", " << large;
+    }
+}

@@ -93,3 +93,24 @@ TEST(WorkbookData, SheetsByNameIgnoreCaseAndFormatsAreShared)
 }
 
 } // namespace
+
+namespace {
+
+TEST(WorkbookData, StringPoolKeepsEveryUtf16TextExactly)
+{
+    // Outside data may hold lone surrogates and NULs; the pool stores UTF-8.
+    const UnicodeString texts[] = {
+        u"", u"plain", u"日本語", u"\U0001F600 pair", std::u16string(1, u'\0') + u"nul",
+        std::u16string(1, char16_t(0xD800)), std::u16string(1, char16_t(0xDFFF)) + u"x",
+        u"a" + std::u16string(1, char16_t(0xDC00)) + std::u16string(1, char16_t(0xD83D)),
+        std::u16string(1, char16_t(0xFFFF)) + u"\u0080\u07FF\u0800",
+    };
+    TWorkbookData book;
+    std::vector<std::uint32_t> ids;
+    for (const auto& t : texts)
+        ids.push_back(book.AddString(t));
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(book.String(ids[i]), texts[i]) << i;
+}
+
+} // namespace

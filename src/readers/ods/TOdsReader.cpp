@@ -11,6 +11,7 @@
 #include "readers/ods/TOdsValue.h"
 #include "workbook/TWorkbookError.h"
 #include "readers/TWorkbookFile.h"
+#include "workbook/TGrid.h"
 #include "readers/TXmlReader.h"
 #include "readers/TZipArchive.h"
 
@@ -25,8 +26,8 @@ constexpr std::string_view DrawNs = "urn:oasis:names:tc:opendocument:xmlns:drawi
 constexpr std::string_view CalcExtNs = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 constexpr std::string_view ManifestNs = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
 
-constexpr std::uint64_t MaxRow = 1048576;
-constexpr std::uint64_t MaxColumn = 16384;
+constexpr std::uint64_t MaxRow = MaxRows;
+constexpr std::uint64_t MaxColumn = MaxColumns;
 // Spaces that <text:s text:c="n"/> may add to one file in all.
 constexpr std::uint64_t MaxExpandedSpaces = 16u << 20;
 

@@ -1,8 +1,11 @@
 #include "readers/ods/TOdsValue.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+
+#include "numfmt/TSerialDate.h"
 
 namespace Excel {
 
@@ -44,25 +47,6 @@ bool ReadDecimal(std::string_view& s, double& value)
     return true;
 }
 
-// Days between 1970-01-01 and a proleptic Gregorian date.
-std::int64_t DaysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-bool IsLeap(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(std::int64_t y, std::int64_t m)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && IsLeap(y) ? 29 : days[m - 1];
-}
-
 } // namespace
 
 std::optional<double> ParseOdsNumber(std::string_view text)
@@ -86,7 +70,12 @@ std::optional<TOdsDate> ParseOdsDate(std::string_view s)
         return std::nullopt;
     if (negative)
         year = -year;
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    // Years the calendar arithmetic cannot hold are no dates to show.
+    if (year < -32767 || year > 32767)
+        return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year{int(year)}, std::chrono::month(unsigned(month)),
+                                           std::chrono::day(unsigned(day))};
+    if (month < 1 || day < 1 || !date.ok())
         return std::nullopt;
     if (Take(s, 'T')) {
         if (!ReadDigits(s, 2, hour, 2) || !Take(s, ':') || !ReadDigits(s, 2, minute, 2) || !Take(s, ':') ||
@@ -99,11 +88,7 @@ std::optional<TOdsDate> ParseOdsDate(std::string_view s)
     if (!s.empty() && s != "Z" && s.front() != '+' && s.front() != '-')
         return std::nullopt;
     const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
-    std::int64_t days = DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30);
-    // Excel's 1900 system counts a 29 February 1900 that never was, so its
-    // serials before 1 March 1900 are one less than the days since 1899-12-30.
-    if (days >= 1 && days < 61)
-        --days;
+    const long long days = DateToSerial(date, false);
     return TOdsDate{static_cast<double>(days) + fraction, fraction != 0};
 }
 

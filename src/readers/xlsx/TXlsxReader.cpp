@@ -85,9 +85,13 @@ public:
             if (count >= MaxStoredCells)
                 throw OpenError(file_, u"共有文字列が多すぎます (" +
                                            IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
-            UnicodeString text = Utf8ToUtf16(text_);
-            DecodeXmlEscapes(text);
-            book_.AddString(std::move(text));
+            if (text_.find("_x") == std::string::npos) {
+                book_.AddUtf8String(text_);
+            } else {
+                UnicodeString text = Utf8ToUtf16(text_);
+                DecodeXmlEscapes(text);
+                book_.AddString(text);
+            }
             ++count;
         }
     }

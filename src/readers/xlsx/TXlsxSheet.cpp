@@ -8,12 +8,12 @@
 #include "readers/TWorkbookFile.h"
 #include "readers/xlsx/TXlsxPackage.h"
 #include "readers/xlsx/TXlsxValues.h"
+#include "workbook/TGrid.h"
 
 namespace Excel {
 
 namespace {
 
-constexpr std::uint32_t MaxRow = 1048576;
 
 bool ParseIndex(std::string_view text, std::uint32_t limit, std::uint32_t& out)
 {
@@ -104,10 +104,10 @@ void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes&
         const char* r = attributes.Find("r");
         std::uint32_t row = 0;
         if (r) {
-            if (!ParseIndex(r, MaxRow, row) || row == 0)
+            if (!ParseIndex(r, MaxRows, row) || row == 0)
                 Fail(u"行番号 " + Quote(r) + u" がワークシートの範囲 (1～1048576) にありません。");
         } else {
-            if (row_ >= MaxRow)
+            if (row_ >= MaxRows)
                 Fail(u"行がワークシートの範囲 (1～1048576) を超えています。");
             row = row_ + 1;
         }
@@ -129,11 +129,12 @@ void TXlsxSheetHandler::ReserveFor(const char* ref)
     const auto colon = range.find(':');
     if (colon == std::string_view::npos)
         return;
-    std::uint32_t r1 = 0, c1 = 0, r2 = 0, c2 = 0;
-    if (!ParseCellReference(range.substr(0, colon), r1, c1) ||
-        !ParseCellReference(range.substr(colon + 1), r2, c2) || r2 < r1 || c2 < c1)
+    const auto first = ParseCellReference(range.substr(0, colon));
+    const auto last = ParseCellReference(range.substr(colon + 1));
+    if (!first || !last || last->row < first->row || last->column < first->column)
         return;
-    const std::uint64_t cells = std::uint64_t(r2 - r1 + 1) * (c2 - c1 + 1);
+    const std::uint64_t cells =
+        std::uint64_t(last->row - first->row + 1) * (last->column - first->column + 1);
     sheet_.Reserve(static_cast<std::size_t>(std::min(cells, MaxHint)));
 }
 
@@ -141,15 +142,15 @@ void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
 {
     const char* r = attributes.Find("r");
     if (r && *r) {
-        std::uint32_t row = 0, column = 0;
-        if (!ParseCellReference(r, row, column))
+        const auto position = ParseCellReference(r);
+        if (!position)
             Fail(u"セル参照 " + Quote(r) + u" が正しくないか、ワークシートの範囲外です。");
-        row_ = row;
-        column_ = column;
+        row_ = position->row;
+        column_ = position->column;
     } else {
         if (row_ == 0)
             row_ = 1;
-        if (column_ >= 16384)
+        if (column_ >= MaxColumns)
             Fail(u"行 " + IntToStr(row_) + u" のセルが列の範囲 (1～16384) を超えています。");
         ++column_;
     }
@@ -240,8 +241,10 @@ void TXlsxSheetHandler::EndCell()
         case TKind::Number: {
             if (value_.find_first_not_of(" \t\r\n") == std::string::npos)
                 return;
-            if (!ParseXmlNumber(value_, cell.number))
+            const auto number = ParseXmlNumber(value_);
+            if (!number)
                 Fail(CellName() + u" の数値 " + Quote(value_) + u" が正しくありません。");
+            cell.number = *number;
             cell.type = TCellType::Number;
             break;
         }
@@ -276,8 +279,12 @@ void TXlsxSheetHandler::EndCell()
         case TKind::Date:
             if (value_.empty())
                 return;
-            if (!ParseIsoDateTime(value_, book.date1904, cell.number))
+        {
+            const auto serial = ParseIsoDateTime(value_, book.date1904);
+            if (!serial)
                 Fail(CellName() + u" の日付 " + Quote(value_) + u" が正しくありません。");
+            cell.number = *serial;
+        }
             cell.type = TCellType::Number;
             break;
         }

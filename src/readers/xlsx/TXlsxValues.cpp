@@ -1,7 +1,10 @@
 #include "readers/xlsx/TXlsxValues.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
+
+#include "numfmt/TSerialDate.h"
 
 namespace Excel {
 
@@ -16,17 +19,6 @@ int HexDigit(char16_t c)
     if (c >= u'A' && c <= u'F')
         return c - u'A' + 10;
     return -1;
-}
-
-// Days from 1970-01-01 of a proleptic Gregorian date.
-long long DaysFromCivil(long long y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
 bool ReadDigits(std::string_view& s, std::size_t count, int& out)
@@ -109,45 +101,7 @@ void DecodeXmlEscapes(UnicodeString& text)
     text = std::move(out);
 }
 
-bool ParseCellReference(std::string_view text, std::uint32_t& row, std::uint32_t& column)
-{
-    std::size_t i = 0;
-    if (i < text.size() && text[i] == '$')
-        ++i;
-    std::uint32_t col = 0;
-    const std::size_t letters = i;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z')
-            break;
-        col = col * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
-        if (col > 16384)
-            return false;
-        ++i;
-    }
-    if (i == letters)
-        return false;
-    if (i < text.size() && text[i] == '$')
-        ++i;
-    std::uint32_t r = 0;
-    const std::size_t digits = i;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        r = r * 10 + static_cast<std::uint32_t>(text[i] - '0');
-        if (r > 1048576)
-            return false;
-    }
-    if (i == digits || r == 0)
-        return false;
-    row = r;
-    column = col;
-    return true;
-}
-
-bool ParseXmlNumber(std::string_view text, double& value)
+std::optional<double> ParseXmlNumber(std::string_view text)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
         text.remove_prefix(1);
@@ -155,22 +109,23 @@ bool ParseXmlNumber(std::string_view text, double& value)
         text.remove_suffix(1);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
+    double value = 0;
     if (text.empty())
-        return false;
+        return std::nullopt;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 double DateSerial(int year, int month, int day, bool date1904)
 {
-    if (date1904)
-        return static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1904, 1, 1));
-    const long long days = DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 31);
-    // Excel's 1900 system counts a 29 February 1900 that never was.
-    return static_cast<double>(days < 60 ? days : days + 1);
+    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month(unsigned(month)),
+                                           std::chrono::day(unsigned(day))};
+    return static_cast<double>(DateToSerial(date, date1904));
 }
 
-bool ParseIsoDateTime(std::string_view text, bool date1904, double& serial)
+std::optional<double> ParseIsoDateTime(std::string_view text, bool date1904)
 {
     std::string_view s = text;
     double days = 0;
@@ -179,24 +134,24 @@ bool ParseIsoDateTime(std::string_view text, bool date1904, double& serial)
         int y = 0, m = 0, d = 0;
         if (!ReadDigits(s, 4, y) || !Eat(s, '-') || !ReadDigits(s, 2, m) || !Eat(s, '-') ||
             !ReadDigits(s, 2, d))
-            return false;
+            return std::nullopt;
         if (m < 1 || m > 12 || d < 1 || d > 31)
-            return false;
+            return std::nullopt;
         days = DateSerial(y, m, d, date1904);
         hasDate = true;
         if (!Eat(s, 'T') && !Eat(s, ' ')) {
-            serial = days;
-            return s.empty() || s == "Z";
+            if (!s.empty() && s != "Z")
+                return std::nullopt;
+            return days;
         }
     }
     double fraction = 0;
     if (!ReadTime(s, fraction))
-        return false;
+        return std::nullopt;
     Eat(s, 'Z');
     if (!s.empty())
-        return false;
-    serial = (hasDate ? days : 0) + fraction;
-    return true;
+        return std::nullopt;
+    return (hasDate ? days : 0) + fraction;
 }
 
 } // namespace Excel

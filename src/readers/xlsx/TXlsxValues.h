@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "text/UnicodeString.h"
@@ -13,17 +14,13 @@ namespace Excel {
 // they stand for; `_x005F_` is an escaped underscore.
 void DecodeXmlEscapes(UnicodeString& text);
 
-// "B12" into row 12, column 2. Absolute markers ("$B$12") are accepted.
-// False for anything that is not a reference inside 1..1048576 x 1..16384.
-bool ParseCellReference(std::string_view text, std::uint32_t& row, std::uint32_t& column);
-
 // A decimal number as written in <v> ("1", "-0.5", "1.5E-3"), surrounding
-// blanks allowed. False for anything else, infinities and NaN included.
-bool ParseXmlNumber(std::string_view text, double& value);
+// blanks allowed. Nothing for anything else, infinities and NaN included.
+std::optional<double> ParseXmlNumber(std::string_view text);
 
 // An ISO 8601 date, time or date-time ("2024-01-05T09:30:00Z", "09:30:00")
 // into a serial number of the workbook's date system.
-bool ParseIsoDateTime(std::string_view text, bool date1904, double& serial);
+std::optional<double> ParseIsoDateTime(std::string_view text, bool date1904);
 
 // Serial day number of a calendar date, with the 1900 system's phantom
 // 29 February 1900 counted as Excel counts it.
