@@ -90,9 +90,11 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
 
 void PrintUsage(std::ostream& out)
 {
-    out << "使い方: tabloom -a -t=テンプレート -x=Excelファイル -d=保存フォルダ -te=N -de=N\n"
+    out << "使い方: tabloom [プロジェクトファイル]\n"
+           "        tabloom -a -t=テンプレート -x=Excelファイル -d=保存フォルダ -te=N -de=N\n"
            "\n"
-           "  -a          すぐにHTMLファイルを作成します（コンソールで実行）\n"
+           "  -a          すぐにHTMLファイルを作成し、終わると閉じます\n"
+           "              （画面がなければコンソールで実行します）\n"
            "  -t=PATH     テンプレートファイルの場所\n"
            "  -x=PATH     Excelファイルの場所 (.xlsx .xlsm .ods .csv .xls)\n"
            "  -d=PATH     HTMLファイルの保存場所（なければ作成します）\n"
@@ -101,7 +103,8 @@ void PrintUsage(std::ostream& out)
            "  --help      この説明を表示します\n"
            "  --version   バージョンを表示します\n"
            "\n"
-           "終了コード: 0=HTMLファイルを作成した 1=確認・読み込み・作成に失敗した\n";
+           "終了コード: 0=HTMLファイルを作成した 1=確認・読み込み・作成に失敗した\n"
+           "            2=画面がないのに -a なしで起動した\n";
 }
 
 void PrintVersion(std::ostream& out)
