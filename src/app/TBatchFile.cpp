@@ -27,7 +27,8 @@ std::string MakeScript(const TProject& project, const UnicodeString& programPath
     absolute.TemplateFilePath = Absolute(project.TemplateFilePath);
     absolute.ExcelFilePath = Absolute(project.ExcelFilePath);
     absolute.HtmlSavePath = Absolute(project.HtmlSavePath);
-    return "#!/bin/sh\n" + Utf16ToUtf8(absolute.MakeBatchCommandLine(Absolute(programPath))) + "\n";
+    // Paths go back to the bytes they came from, so names that are not UTF-8 still run.
+    return "#!/bin/sh\n" + ToNative(absolute.MakeBatchCommandLine(Absolute(programPath))) + "\n";
 }
 
 void Write(const UnicodeString& path, const TProject& project, const UnicodeString& programPath)

@@ -107,3 +107,10 @@ TEST(BatchFileScript, RelativePathsBecomeAbsolute)
     EXPECT_EQ(script, "#!/bin/sh\n'" + root + "/bin/tabloom' -a '-t=" + root + "/t.html' '-x=" + root +
                           "/in/b.xlsx' '-d=' -te=1 -de=2\n");
 }
+
+TEST(BatchFileScript, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    const UnicodeString folder = FromNative("/tmp/o\xff");
+    const std::string script = TBatchFile::MakeScript(TProject(u"/t.html", 1, u"/b.xlsx", folder, 1), u"/bin/tabloom");
+    EXPECT_NE(script.find("'-d=/tmp/o\xff'"), std::string::npos) << script;
+}
