@@ -18,7 +18,8 @@
 #include <vector>
 #include <xlsxwriter.h>
 
-extern char** environ;
+#include "ProcessTiming.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,44 +50,6 @@ std::vector<char*> ConsoleEnvironment()
     return env;
 }
 
-// Wall time, and processor time (user + system) of the program, which a
-// busy machine disturbs less.
-struct Timing {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-Timing Run(const std::vector<std::string>& args, char** env)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env) != 0) {
-        std::cerr << "cannot start " << args[0] << "\n";
-        std::exit(1);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Timing t;
-    t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    t.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::cerr << args[0] << " failed\n";
-        std::exit(1);
-    }
-    return t;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -115,8 +78,8 @@ int main(int argc, char** argv)
                                         "<p><!--- cell name=C1 escape=html multiline=br ---></p>\n";
 
     std::vector<char*> consoleEnv = ConsoleEnvironment();
-    Timing console;
-    Timing window;
+    TTiming console{1e9, 1e9};
+    TTiming window{1e9, 1e9};
     // Every run writes into a folder of its own and nothing is deleted until
     // the end: creating files just after deleting many is slower on ext4, which
     // would favour whichever run comes first. The order alternates as well.
@@ -126,12 +89,12 @@ int main(int argc, char** argv)
             const fs::path out = dir / ("out-" + std::to_string(round) + (inWindow ? "-window" : "-console"));
             const std::vector<std::string> args = {program, "-a", "-t=" + (dir / "card.html").string(), "-te=1",
                                                    "-x=" + (dir / "data.xlsx").string(), "-d=" + out.string(), "-de=1"};
-            const Timing t = Run(args, inWindow ? environ : consoleEnv.data());
+            const TTiming t = RunTimed(args, inWindow ? environ : consoleEnv.data(), true);
             if (std::distance(fs::directory_iterator(out), fs::directory_iterator()) != records) {
                 std::cerr << "the run did not make " << records << " pages\n";
                 return 1;
             }
-            Timing& best = inWindow ? window : console;
+            TTiming& best = inWindow ? window : console;
             best.wall = std::min(best.wall, t.wall);
             best.cpu = std::min(best.cpu, t.cpu);
         }

@@ -20,7 +20,8 @@
 #include <vector>
 #include <xlsxwriter.h>
 
-extern char** environ;
+#include "ProcessTiming.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,46 +36,6 @@ fs::path SourceDir()
 double Seconds(const std::chrono::steady_clock::time_point& start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double CpuSeconds(const rusage& u)
-{
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Wall time, and processor time (user + system), which a busy machine disturbs less.
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
-// Runs a program with its output discarded; exits when it fails.
-Timing Timed(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::cerr << "cannot start " << args[0] << "\n";
-        std::exit(1);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const Timing t{Seconds(start), CpuSeconds(usage)};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::cerr << args[0] << " failed\n";
-        std::exit(1);
-    }
-    return t;
 }
 
 void WriteWorkbook(const fs::path& path, int records)
@@ -137,7 +98,7 @@ std::map<std::string, std::string> ReadPages(const fs::path& folder)
 
 // The file-system limit: a plain C loop that creates and writes the finished
 // pages (one open, one write, one close each), nothing else.
-Timing WriteOnly(const std::map<std::string, std::string>& pages, const fs::path& folder)
+TTiming WriteOnly(const std::map<std::string, std::string>& pages, const fs::path& folder)
 {
     fs::create_directories(folder);
     std::vector<std::pair<std::string, const std::string*>> files;
@@ -157,18 +118,18 @@ Timing WriteOnly(const std::map<std::string, std::string>& pages, const fs::path
     const double wall = Seconds(start);
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
-    return Timing{wall, CpuSeconds(after) - CpuSeconds(before)};
+    return TTiming{wall, CpuSeconds(after) - CpuSeconds(before)};
 }
 
 // The best of several runs, each into a fresh folder: a loaded machine only
 // ever makes a run slower.
 template <class Run>
-Timing Best(int runs, const fs::path& folder, Run run)
+TTiming Best(int runs, const fs::path& folder, Run run)
 {
-    Timing best{1e30, 1e30};
+    TTiming best{1e30, 1e30};
     for (int i = 0; i < runs; ++i) {
         fs::remove_all(folder);
-        const Timing t = run();
+        const TTiming t = run();
         best.wall = std::min(best.wall, t.wall);
         best.cpu = std::min(best.cpu, t.cpu);
     }
@@ -185,15 +146,15 @@ void Layout(const char* layout, const fs::path& dir, const fs::path& book, const
     const fs::path outP = dir / (std::string(layout) + "-python");
     const fs::path outW = dir / (std::string(layout) + "-write");
 
-    const Timing tT = Best(runs, outT, [&] {
-        return Timed({tabloom, "-a", "-t=" + tmpl.string(), "-te=1", "-x=" + book.string(), "-d=" + outT.string(),
+    const TTiming tT = Best(runs, outT, [&] {
+        return RunTimed({tabloom, "-a", "-t=" + tmpl.string(), "-te=1", "-x=" + book.string(), "-d=" + outT.string(),
                        "-de=1"});
     });
-    const Timing tP = Best(1, outP, [&] {
-        return Timed({python, (SourceDir() / "generation_merge.py").string(), layout, book.string(), outP.string()});
+    const TTiming tP = Best(1, outP, [&] {
+        return RunTimed({python, (SourceDir() / "generation_merge.py").string(), layout, book.string(), outP.string()});
     });
     const auto pages = ReadPages(outT);
-    const Timing tW = Best(runs, outW, [&] { return WriteOnly(pages, outW); });
+    const TTiming tW = Best(runs, outW, [&] { return WriteOnly(pages, outW); });
 
     const bool same = pages == ReadPages(outP);
     const double goal = card ? 1.3 : 2.0;
@@ -229,7 +190,7 @@ int main(int argc, char** argv)
     // What the workbook costs alone: a template whose first record is empty.
     const fs::path none = dir / "none.html";
     std::ofstream(none, std::ios::binary) << "<!--- excel quit=Z2 type=card --->x";
-    const Timing open = Timed({tabloom, "-a", "-t=" + none.string(), "-te=1", "-x=" + book.string(),
+    const TTiming open = RunTimed({tabloom, "-a", "-t=" + none.string(), "-te=1", "-x=" + book.string(),
                                "-d=" + (dir / "none").string(), "-de=1"});
     std::printf("tabloom opening the workbook, no pages: wall %.2f s, cpu %.2f s\n", open.wall, open.cpu);
     Layout("card", dir, book, tabloom, python, runs);
