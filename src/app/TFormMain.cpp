@@ -267,19 +267,19 @@ TConfirmAnswer TFormMain::ConfirmYesNoCancel(const UnicodeString& text)
     return AskYesNoCancel(this, ToQString(text));
 }
 
-std::optional<UnicodeString> TFormMain::OpenFileDialog(const TFileDialogSpec& spec)
+std::optional<UnicodeString> TFormMain::OpenFileDialog(const TFileDialogOptions& options)
 {
-    return RunFileDialog(this, spec, false);
+    return RunFileDialog(this, options, false);
 }
 
-std::optional<UnicodeString> TFormMain::SaveFileDialog(const TFileDialogSpec& spec)
+std::optional<UnicodeString> TFormMain::SaveFileDialog(const TFileDialogOptions& options)
 {
-    return RunFileDialog(this, spec, true);
+    return RunFileDialog(this, options, true);
 }
 
-std::optional<TCharsetFileChoice> TFormMain::OpenTemplateDialog(const TFileDialogSpec& spec, int charset)
+std::optional<TCharsetFileChoice> TFormMain::OpenTemplateDialog(const TFileDialogOptions& options, int charset)
 {
-    return RunTemplateDialog(this, spec, charset);
+    return RunTemplateDialog(this, options, charset);
 }
 
 std::optional<UnicodeString> TFormMain::SelectFolder(const UnicodeString& caption)

@@ -39,9 +39,9 @@ public:
     void SetStatusText(const UnicodeString& text) override;
     void ShowWarning(const UnicodeString& message) override;
     TConfirmAnswer ConfirmYesNoCancel(const UnicodeString& text) override;
-    std::optional<UnicodeString> OpenFileDialog(const TFileDialogSpec& spec) override;
-    std::optional<UnicodeString> SaveFileDialog(const TFileDialogSpec& spec) override;
-    std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogSpec& spec, int charset) override;
+    std::optional<UnicodeString> OpenFileDialog(const TFileDialogOptions& options) override;
+    std::optional<UnicodeString> SaveFileDialog(const TFileDialogOptions& options) override;
+    std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogOptions& options, int charset) override;
     std::optional<UnicodeString> SelectFolder(const UnicodeString& caption) override;
     bool RunProgressWindow(const TTabloomMaker& job, bool autoClose) override;
     void CloseWindow() override;

@@ -189,8 +189,8 @@ void TMainWindowLogic::ReopenHistory(int index)
 
 void TMainWindowLogic::ActionTemplateFileSelect()
 {
-    const TFileDialogSpec spec{view_.GetEditText(TMainEdit::TemplateFilePath), TemplateFilter, u".html", false};
-    const auto choice = view_.OpenTemplateDialog(spec, view_.GetListIndex(TMainList::TemplateFileCharset));
+    const TFileDialogOptions options{view_.GetEditText(TMainEdit::TemplateFilePath), TemplateFilter, u".html", false};
+    const auto choice = view_.OpenTemplateDialog(options, view_.GetListIndex(TMainList::TemplateFileCharset));
     if (!choice)
         return;
     view_.SetEditText(TMainEdit::TemplateFilePath, choice->FileName);

@@ -18,7 +18,7 @@ enum class TConfirmAnswer { Yes, No, Cancel };
 
 // A file dialog: filter in "text|pattern|text|pattern" form, default
 // extension with its dot.
-struct TFileDialogSpec {
+struct TFileDialogOptions {
     UnicodeString FileName;
     UnicodeString Filter;
     UnicodeString DefaultExt;
@@ -46,9 +46,9 @@ public:
     // ShowWarning (a box with one OK button) comes from TConfigWarning.
     virtual TConfirmAnswer ConfirmYesNoCancel(const UnicodeString& text) = 0;
 
-    virtual std::optional<UnicodeString> OpenFileDialog(const TFileDialogSpec& spec) = 0;
-    virtual std::optional<UnicodeString> SaveFileDialog(const TFileDialogSpec& spec) = 0;
-    virtual std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogSpec& spec, int charset) = 0;
+    virtual std::optional<UnicodeString> OpenFileDialog(const TFileDialogOptions& options) = 0;
+    virtual std::optional<UnicodeString> SaveFileDialog(const TFileDialogOptions& options) = 0;
+    virtual std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogOptions& options, int charset) = 0;
     // A folder picker that offers a button for a new folder.
     virtual std::optional<UnicodeString> SelectFolder(const UnicodeString& caption) = 0;
 

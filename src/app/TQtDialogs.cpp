@@ -80,20 +80,20 @@ namespace {
 
 // Qt's own dialog everywhere: it looks the same on every desktop and can take
 // the added charset list.
-void Prepare(QFileDialog& dialog, const TFileDialogSpec& spec, bool save)
+void Prepare(QFileDialog& dialog, const TFileDialogOptions& options, bool save)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // A name that does not exist yet is accepted, as the open commands expect.
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.OverwritePrompt);
-    dialog.setNameFilters(QtNameFilters(spec.Filter));
-    QString suffix = ToQString(spec.DefaultExt);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.OverwritePrompt);
+    dialog.setNameFilters(QtNameFilters(options.Filter));
+    QString suffix = ToQString(options.DefaultExt);
     if (suffix.startsWith(u'.'))
         suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
-    if (!spec.FileName.empty())
-        dialog.selectFile(ToQString(spec.FileName));
+    if (!options.FileName.empty())
+        dialog.selectFile(ToQString(options.FileName));
 }
 
 std::optional<UnicodeString> Chosen(QFileDialog& dialog)
@@ -105,21 +105,21 @@ std::optional<UnicodeString> Chosen(QFileDialog& dialog)
 
 } // namespace
 
-std::optional<UnicodeString> RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, bool save)
+std::optional<UnicodeString> RunFileDialog(QWidget* parent, const TFileDialogOptions& options, bool save)
 {
     if (DialogHook().FileDialog)
-        return DialogHook().FileDialog(spec, save);
+        return DialogHook().FileDialog(options, save);
     QFileDialog dialog(parent);
-    Prepare(dialog, spec, save);
+    Prepare(dialog, options, save);
     return Chosen(dialog);
 }
 
-std::optional<TCharsetFileChoice> RunTemplateDialog(QWidget* parent, const TFileDialogSpec& spec, int charset)
+std::optional<TCharsetFileChoice> RunTemplateDialog(QWidget* parent, const TFileDialogOptions& options, int charset)
 {
     if (DialogHook().TemplateDialog)
-        return DialogHook().TemplateDialog(spec, charset);
+        return DialogHook().TemplateDialog(options, charset);
     QFileDialog dialog(parent);
-    Prepare(dialog, spec, false);
+    Prepare(dialog, options, false);
     auto* combo = new QComboBox(&dialog);
     combo->setObjectName(QStringLiteral("ComboBoxCharset"));
     combo->addItems(CharsetNames());

@@ -27,8 +27,8 @@ QStringList QtNameFilters(const UnicodeString& filter);
 struct TDialogHook {
     std::function<void(const QString& text)> Warning;
     std::function<TConfirmAnswer(const QString& text)> Confirm;
-    std::function<std::optional<UnicodeString>(const TFileDialogSpec& spec, bool save)> FileDialog;
-    std::function<std::optional<TCharsetFileChoice>(const TFileDialogSpec& spec, int charset)> TemplateDialog;
+    std::function<std::optional<UnicodeString>(const TFileDialogOptions& options, bool save)> FileDialog;
+    std::function<std::optional<TCharsetFileChoice>(const TFileDialogOptions& options, int charset)> TemplateDialog;
     std::function<std::optional<UnicodeString>(const QString& caption)> FolderDialog;
 };
 TDialogHook& DialogHook();
@@ -40,7 +40,7 @@ TConfirmAnswer AskYesNoCancel(QWidget* parent, const QString& text);
 // "Not available yet" for commands whose windows do not exist yet.
 void ShowNotAvailableBox(QWidget* parent, const QString& command);
 
-std::optional<UnicodeString> RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, bool save);
+std::optional<UnicodeString> RunFileDialog(QWidget* parent, const TFileDialogOptions& options, bool save);
 // An open dialog with an added charset list (Shift_JIS, UTF-8, EUC-JP).
-std::optional<TCharsetFileChoice> RunTemplateDialog(QWidget* parent, const TFileDialogSpec& spec, int charset);
+std::optional<TCharsetFileChoice> RunTemplateDialog(QWidget* parent, const TFileDialogOptions& options, int charset);
 std::optional<UnicodeString> RunFolderDialog(QWidget* parent, const QString& caption);

@@ -27,19 +27,19 @@ public:
         questions.push_back(text);
         return Take(answers, TConfirmAnswer::Cancel);
     }
-    std::optional<UnicodeString> OpenFileDialog(const TFileDialogSpec& spec) override
+    std::optional<UnicodeString> OpenFileDialog(const TFileDialogOptions& options) override
     {
-        dialogs.push_back(spec);
+        dialogs.push_back(options);
         return Take(fileAnswers, std::optional<UnicodeString>());
     }
-    std::optional<UnicodeString> SaveFileDialog(const TFileDialogSpec& spec) override
+    std::optional<UnicodeString> SaveFileDialog(const TFileDialogOptions& options) override
     {
-        dialogs.push_back(spec);
+        dialogs.push_back(options);
         return Take(fileAnswers, std::optional<UnicodeString>());
     }
-    std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogSpec& spec, int charset) override
+    std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogOptions& options, int charset) override
     {
-        dialogs.push_back(spec);
+        dialogs.push_back(options);
         templateDialogCharset = charset;
         return Take(templateAnswers, std::optional<TCharsetFileChoice>());
     }
@@ -74,7 +74,7 @@ public:
     std::deque<TConfirmAnswer> answers;
     std::deque<std::optional<UnicodeString>> fileAnswers;
     std::deque<std::optional<TCharsetFileChoice>> templateAnswers;
-    std::vector<TFileDialogSpec> dialogs;
+    std::vector<TFileDialogOptions> dialogs;
     int templateDialogCharset = -2;
     UnicodeString folderCaption;
     std::vector<bool> progressRuns;
