@@ -1,10 +1,13 @@
 #include "app/TDesktopApplication.h"
 
+#include <unistd.h>
+
 #include <exception>
 
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QTranslator>
 
 #include "app/TDesktop.h"
@@ -12,6 +15,7 @@
 #include "app/TFormMain.h"
 #include "app/TQtDialogs.h"
 #include "settings/TSpecialFolder.h"
+#include "text/TStopSignal.h"
 
 namespace {
 
@@ -31,6 +35,24 @@ void UseJapaneseFont(QApplication& app)
     QFont font = app.font();
     font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic"), font.family()});
     app.setFont(font);
+}
+
+// SIGINT, SIGTERM and SIGHUP end the program with 128 + the signal, as in
+// the console. A running job notices the signal itself and stops at its next
+// page; leaving every event loop here lets the program end once it has.
+void EndOnStopSignals(QApplication& app)
+{
+    const int fd = TStopSignal::NotifyDescriptor();  // before the handlers, so no signal is missed
+    TStopSignal::Install();
+    if (fd < 0)
+        return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [fd] {
+        char bytes[16];
+        while (::read(fd, bytes, sizeof bytes) > 0) {
+        }
+        QCoreApplication::exit(128 + TStopSignal::Received());
+    });
 }
 
 } // namespace
@@ -65,10 +87,13 @@ void TDesktopApplication::ShowException(const QString& message)
 int RunDesktop(int& argc, char** argv, const std::vector<UnicodeString>& args)
 {
     TDesktopApplication app(argc, argv);
+    EndOnStopSignals(app);
     try {
         TFormMain form(args, ConfigFilePath());
         form.show();
         app.exec();
+        if (const int signal = TStopSignal::Received())
+            return 128 + signal;
         return form.Logic().ExitCode();
     } catch (const std::exception& e) {
         TDesktopApplication::ShowException(ToQString(ExceptionMessage(e)));

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/TExceptionMessage.h"
+#include "text/TStopSignal.h"
 
 namespace {
 
@@ -49,6 +50,9 @@ void THtmlMakerLogic::RunIdle()
         view_.ShowPageCount(pages_);
         AddLog(u"HTMLファイルを作成しました。");
         close = autoClose_;
+    } catch (const TStopped&) {
+        // The program is ending on a stop signal: no box to wait on.
+        AddLog(u"中断しました。");
     } catch (const std::exception& e) {
         const UnicodeString message = ExceptionMessage(e);
         view_.ShowWarning(message);

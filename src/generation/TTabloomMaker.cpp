@@ -14,6 +14,7 @@
 #include "text/TFileUtility.h"
 #include "text/TStringUtility.h"
 #include "automation/TExcelSingleton.h"
+#include "readers/TWorkbookReader.h"
 
 namespace fs = std::filesystem;
 
@@ -62,6 +63,30 @@ void RejectEmptyWorkbook(const UnicodeString& path)
     if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) == 0 && !ec)
         throw Exception(u"Excelファイル \"" + path + u"\" は空のファイル (0 バイト) です。");
 }
+
+// Reading a workbook creates nothing, so a stop signal may end the process
+// at once. Converting an .xls does create a folder and a helper process; the
+// conversion watches for the signal itself and cleans up on its way out.
+bool NothingToCleanUpWhileReading(const UnicodeString& path)
+{
+    try {
+        return Excel::DetectWorkbookKind(ToPath(path)) != Excel::TWorkbookKind::Xls;
+    } catch (...) {
+        return false;  // the opening itself reports why
+    }
+}
+
+class TExitAtOnce {
+public:
+    explicit TExitAtOnce(bool on)
+    {
+        TStopSignal::ThrowIfReceived();
+        TStopSignal::SetExitAtOnce(on);
+    }
+    ~TExitAtOnce() { TStopSignal::SetExitAtOnce(false); }
+    TExitAtOnce(const TExitAtOnce&) = delete;
+    TExitAtOnce& operator=(const TExitAtOnce&) = delete;
+};
 
 } // namespace
 
@@ -113,7 +138,10 @@ unsigned TTabloomMaker::CodePageOf(int index)
 void TTabloomMaker::Load()
 {
     RejectEmptyWorkbook(workbookPath_);
-    workbook_ = Excel::TExcelSingleton::GetInstance().Workbooks().Open(workbookPath_);
+    {
+        const TExitAtOnce stoppable(NothingToCleanUpWhileReading(workbookPath_));
+        workbook_ = Excel::TExcelSingleton::GetInstance().Workbooks().Open(workbookPath_);
+    }
     const RawByteString bytes = TFileUtility::LoadFileBytes(templatePath_);
     const UnicodeString text = TStringUtility::DecodeString(bytes, CodePageOf(templateEncoding_));
     RejectNul(text, templateEncoding_);

@@ -4,6 +4,7 @@
 #include "template/TTagReading.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
+#include "text/TStopSignal.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ UnicodeString TLoopNode::Render()
     hasPrevious_ = false;
     UnicodeString text;
     while (!IsFinished()) {
+        // One list page may hold a whole sheet.
+        TStopSignal::ThrowIfReceived();
         text += RenderNodes(children_);
         ++renderedCount_;
         RequireExcelNode().NextRecord();

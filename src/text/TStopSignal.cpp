@@ -1,15 +1,30 @@
 #include "text/TStopSignal.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <initializer_list>
 
 namespace {
 
 volatile std::sig_atomic_t received = 0;
+volatile std::sig_atomic_t exitAtOnce = 0;
+volatile std::sig_atomic_t notifyWrite = -1;
+int notifyRead = -1;
 
 extern "C" void NoteStopSignal(int signal)
 {
     received = signal;
+    if (exitAtOnce)
+        ::_exit(128 + signal);
+    if (notifyWrite >= 0) {
+        const int saved = errno;
+        const char byte = static_cast<char>(signal);
+        [[maybe_unused]] const auto ignored = ::write(notifyWrite, &byte, 1);
+        errno = saved;
+    }
 }
 
 } // namespace
@@ -49,6 +64,23 @@ void ThrowIfReceived()
 void Simulate(int signal) noexcept
 {
     received = signal;
+}
+
+void SetExitAtOnce(bool on) noexcept
+{
+    exitAtOnce = on;
+}
+
+int NotifyDescriptor()
+{
+    if (notifyRead < 0) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+            return -1;
+        notifyRead = ends[0];
+        notifyWrite = ends[1];
+    }
+    return notifyRead;
 }
 
 } // namespace TStopSignal

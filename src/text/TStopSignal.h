@@ -22,6 +22,16 @@ void ThrowIfReceived();
 // For tests: acts as if `signal` had arrived (0 forgets it).
 void Simulate(int signal) noexcept;
 
+// While on, a stop signal ends the process at once with status 128 + the
+// signal: for long phases that hold no temporary file, folder or helper
+// process and cannot ask for the signal themselves (reading a workbook).
+void SetExitAtOnce(bool on) noexcept;
+
+// A descriptor that becomes readable when a stop signal arrives (one byte
+// per signal), for event loops that cannot poll the flag. Made on the first
+// call; -1 when no pipe can be made.
+int NotifyDescriptor();
+
 } // namespace TStopSignal
 
 // Unwinds a run that a signal stopped; deliberately not an Exception, so the

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/TBatchFile.h"
 #include "generation/EndToEnd.h"
@@ -67,6 +69,55 @@ TEST(Program, AutoRunInTheWindowMakesThePagesClosesAndWritesTheSettings)
     EXPECT_EQ(job.Pages(), expected);
     const std::string settings = testsupport::ReadFile(env.SettingsFile());
     EXPECT_NE(settings.find("LastProjectFile=\r\n"), std::string::npos) << settings;
+}
+
+TEST(Program, AStopSignalEndsTheWindowRunCleanlyWithItsStatus)
+{
+    if (Shell("command -v xvfb-run >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run is not installed (scripts/setup.sh installs it)";
+    ProgramEnvironment env;
+    const int n = 20000;
+    e2e::Sheet sheet{"Sheet1", {}};
+    for (int k = 1; k <= n; ++k)
+        sheet.cells.push_back(e2e::S("A" + std::to_string(k), "p" + std::to_string(k)));
+    e2e::Job job({sheet});
+    const std::string filler(4096, '.');
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->" + filler + "<!--- cell name=A1 --->");
+    const fs::path pidFile = job.Root() / "pid";
+    const fs::path statusFile = job.Root() / "status";
+    // perl reports the raw wait status, which tells an exit with 143 from a
+    // death by SIGTERM (a shell gives 143 for both).
+    const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
+    const std::string command =
+        suppressions + " timeout 120 xvfb-run -a perl -e " +
+        Q("$f = shift @ARGV; $p = fork; if (!$p) { exec @ARGV; exit 127 } open(F, '>', $f) or die; print F $p; "
+          "close F; waitpid($p, 0); print $?") +
+        " " + Q(pidFile) + " " + Q(testsupport::BinaryDir() / "tabloom") + " -a " + Q("-t=" + job.Template().string()) +
+        " " + Q("-x=" + job.Workbook().string()) + " " + Q("-d=" + job.Output().string()) +
+        " -te=1 -de=1 >" + Q(statusFile) + " 2>/dev/null &";
+    ASSERT_EQ(Shell(command), 0);
+    // Once pages are being written, the run gets SIGTERM.
+    const auto pageCount = [&] {
+        std::error_code ec;
+        std::size_t count = 0;
+        for (fs::directory_iterator it(job.Output(), ec), end; !ec && it != end; it.increment(ec))
+            ++count;
+        return count;
+    };
+    for (int i = 0; i < 6000 && pageCount() < 10; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GE(pageCount(), 10u) << "the window run made no pages";
+    const pid_t pid = std::atoi(testsupport::ReadFile(pidFile).c_str());
+    ASSERT_GT(pid, 0);
+    ::kill(pid, SIGTERM);
+    std::string status;
+    for (int i = 0; i < 6000 && (status = testsupport::ReadFile(statusFile)).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(status, std::to_string((128 + SIGTERM) << 8)) << "exit 143 is 36608, death by SIGTERM 15";
+    const auto pages = job.Pages();
+    EXPECT_LT(pages.size(), static_cast<std::size_t>(n)) << "the run was not stopped";
+    for (const auto& [name, bytes] : pages)
+        EXPECT_EQ(bytes, e2e::Bom + filler + name.substr(0, name.size() - 5)) << "not a whole page: " << name;
 }
 
 TEST(Program, WithoutADisplayOnlyTheConsoleRunAndTheInformationWork)

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "generation/EndToEnd.h"
+#include "support/ZipFixture.h"
 
 using namespace e2e;
 namespace fs = std::filesystem;
@@ -103,6 +104,59 @@ TEST(PagePublication, AKilledRunLeavesOnlyCompletePages)
         stopped += ExpectOnlyCompletePages(out, filler, n) < static_cast<std::size_t>(n);
     }
     EXPECT_GT(stopped, 0) << "no run was stopped before its end";
+}
+
+// A workbook whose reading takes a while: rows of numbers below an empty
+// column A, so short and alike that writing them costs little.
+void WriteSlowWorkbook(const fs::path& path, int rows)
+{
+    const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const std::string pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+    std::string sheet = "<worksheet xmlns=\"" + main + "\"><sheetData>";
+    for (int r = 1; r <= rows; ++r)
+        sheet += "<row><c/><c><v>1</v></c><c><v>2</v></c><c><v>3</v></c><c><v>4</v></c></row>";
+    sheet += "</sheetData></worksheet>";
+    testsupport::WriteZip(path, {
+        {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+        {"_rels/.rels", "<Relationships xmlns=\"" + pkg + "\"><Relationship Id=\"rId1\" Type=\"" + rel +
+                            "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml", "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel +
+                                "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels", "<Relationships xmlns=\"" + pkg + "\"><Relationship Id=\"rId1\" Type=\"" +
+                                           rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml", sheet},
+    });
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(PagePublication, AStopSignalEndsTheWorkbookReadingAtOnce)
+{
+    Job job(Records(1));
+    WriteSlowWorkbook(job.Workbook(), 300000);
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    double whole = 1e30;
+    for (int i = 0; i < 2; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(job.Run().status, 0);
+        whole = std::min(whole, SecondsSince(start));
+    }
+    if (whole < 0.3)
+        GTEST_SKIP() << "the workbook is read too fast (" << whole << " s) to stop a run inside it";
+    // A quarter in, the run is reading; it used to go on to the end of the workbook.
+    Running run(job.Args());
+    std::this_thread::sleep_for(std::chrono::duration<double>(whole / 4));
+    const auto signalled = std::chrono::steady_clock::now();
+    run.Signal(SIGHUP);
+    const RunResult r = run.Wait();
+    const double late = SecondsSince(signalled);
+    EXPECT_EQ(r.status, 128 + SIGHUP) << r.err;
+    EXPECT_LT(late, whole / 3) << "reading the whole workbook takes " << whole << " s";
+    EXPECT_TRUE(job.Pages().empty());
 }
 
 TEST(PagePublication, AFileSizeLimitLeavesNoTruncatedPage)
