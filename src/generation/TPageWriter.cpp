@@ -1,14 +1,26 @@
 #include "generation/TPageWriter.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "text/TStopSignal.h"
 
 namespace {
 
-// Enough to keep the writer busy, little enough not to matter in memory.
-constexpr std::size_t MaxQueuedPages = 256;
+// Enough to keep the writer busy, little enough not to matter in memory or
+// in open descriptors (the queue and the batch being written each hold one
+// per page).
+constexpr std::size_t MaxQueuedPages = 64;
 constexpr std::size_t MaxQueuedBytes = 32u << 20;
 
 } // namespace
+
+TPageWriter::TUnnamedFile::~TUnnamedFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
 
 TPageWriter::TPageWriter(const UnicodeString& folder, std::atomic<long long>& written)
     : folder_(folder), written_(written), thread_([this] { WriteQueued(); })
@@ -22,6 +34,18 @@ TPageWriter::~TPageWriter()
 
 void TPageWriter::Add(UnicodeString pageName, std::string bytes)
 {
+    int fd = -1;
+    int error = 0;
+    if (unnamedFiles_.load(std::memory_order_relaxed)) {
+        error = folder_.WriteUnnamed(bytes, fd);
+        if (error == ENOTSUP)
+            unnamedFiles_ = false;
+        // Without unnamed files, or out of descriptors because of the pages
+        // in flight, the writer makes the file itself.
+        if (error == ENOTSUP || error == EMFILE || error == ENFILE)
+            error = 0;
+    }
+    TUnnamedFile file(fd);
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] {
         return failure_ || (queue_.size() < MaxQueuedPages && queuedBytes_ < MaxQueuedBytes);
@@ -29,7 +53,7 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
     if (failure_)
         std::rethrow_exception(failure_);
     queuedBytes_ += bytes.size();
-    queue_.push_back(TPage{std::move(pageName), std::move(bytes)});
+    queue_.push_back(TPage{std::move(pageName), std::move(bytes), std::move(file), error});
     if (waiting_)
         changed_.notify_all();
 }
@@ -77,8 +101,10 @@ void TPageWriter::WriteQueued()
         try {
             for (TPage& page : batch) {
                 TStopSignal::ThrowIfReceived();
-                folder_.Save(page.name, page.bytes);
+                folder_.Publish(page.name, page.bytes, page.file.Get(), page.error);
                 ++written_;
+                if (!folder_.UsesUnnamedFiles())
+                    unnamedFiles_ = false;
             }
             batch.clear();
         } catch (...) {

@@ -13,8 +13,11 @@
 
 // Creates the files of rendered pages on a second thread, one after the
 // other in the order they were handed over, so that rendering a page and
-// creating the one before it overlap. Names, order and the first failure are
-// those a single thread would give: after a failure nothing more is written.
+// creating the one before it overlap. The handing thread already writes each
+// page into an unnamed file; the second thread only names it, so the two
+// halves of the file system's work overlap too. Names, order and the first
+// failure are those a single thread would give: after a failure nothing more
+// is written, and an unnamed file never shows.
 class TPageWriter {
 public:
     // Opens the folder (raising the file-creation error) and starts the thread.
@@ -31,9 +34,24 @@ public:
     void Finish();
 
 private:
+    // An unnamed file that was never named goes with its descriptor.
+    class TUnnamedFile {
+    public:
+        explicit TUnnamedFile(int fd) : fd_(fd) {}
+        ~TUnnamedFile();
+        TUnnamedFile(TUnnamedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+        TUnnamedFile& operator=(TUnnamedFile&&) = delete;
+        int Get() const { return fd_; }
+
+    private:
+        int fd_;
+    };
+
     struct TPage {
         UnicodeString name;
         std::string bytes;
+        TUnnamedFile file;  // holding the bytes, or -1
+        int error;          // what writing it met, reported in page order
     };
 
     void WriteQueued();
@@ -47,6 +65,7 @@ private:
     std::size_t queuedBytes_ = 0;
     bool closing_ = false;
     bool waiting_ = false;  // the writer sleeps until a page comes
+    std::atomic<bool> unnamedFiles_ = true;
     std::exception_ptr failure_;
     std::thread thread_;
 };

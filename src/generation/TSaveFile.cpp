@@ -48,13 +48,33 @@ TPageFolder::TPageFolder(const UnicodeString& folder)
 
 UnicodeString TPageFolder::Save(const UnicodeString& pageName, std::string_view bytes)
 {
+    return SaveAs(pageName, [&](const std::string& name) { return folder_.Create(name, bytes); });
+}
+
+UnicodeString TPageFolder::Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error)
+{
+    return SaveAs(pageName, [&](const std::string& name) {
+        if (error != 0)
+            return error;
+        if (fd >= 0) {
+            const int named = folder_.Name(fd, name);
+            if (named != ENOTSUP)
+                return named;
+        }
+        return folder_.Create(name, bytes);
+    });
+}
+
+template <class Create>
+UnicodeString TPageFolder::SaveAs(const UnicodeString& pageName, Create create)
+{
     // A NUL would cut the name, and its ".html", short.
     if (pageName.find(u'\0') != UnicodeString::npos)
         throw FileCreateError(dir_ + TSaveFile::PageFileName(pageName, 1), EINVAL);
     const auto last = lastNumber_.try_emplace(pageName, 0).first;
     for (std::uint64_t n = last->second + 1;; ++n) {
         const UnicodeString name = TSaveFile::PageFileName(pageName, n);
-        const int error = folder_.Create(ToNative(name), bytes);
+        const int error = create(ToNative(name));
         if (error == EEXIST)
             continue;
         if (error != 0)

@@ -35,10 +35,23 @@ public:
     // number it gave. Returns the path; raises the file-creation error.
     UnicodeString Save(const UnicodeString& pageName, std::string_view bytes);
 
+    // Save for a page already written to an unnamed file of the folder by
+    // WriteUnnamed on another thread: `fd` is that file, or -1 when there is
+    // none (then the page is written here); `error` is the failure that
+    // writing met, reported under the name the page would have had.
+    UnicodeString Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error);
+    // See TCompleteFolder::WriteUnnamed; safe while another thread saves.
+    int WriteUnnamed(std::string_view bytes, int& fd) const { return folder_.WriteUnnamed(bytes, fd); }
+    bool UsesUnnamedFiles() const { return folder_.UsesUnnamedFiles(); }
+
     // "<folder>/" as given.
     const UnicodeString& Dir() const { return dir_; }
 
 private:
+    // The name search of Save: `create(name)` gives 0 or the errno.
+    template <class Create>
+    UnicodeString SaveAs(const UnicodeString& pageName, Create create);
+
     UnicodeString dir_;
     TCompleteFolder folder_;
     std::unordered_map<UnicodeString, std::uint64_t> lastNumber_;

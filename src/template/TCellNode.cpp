@@ -39,11 +39,19 @@ UnicodeString UrlEncode(const UnicodeString& text)
 
 UnicodeString LineBreaksToBr(const UnicodeString& text)
 {
-    using TStringUtility::ReplaceString;
-    using TStringUtility::rfReplaceAll;
-    UnicodeString out = ReplaceString(text, u"\r\n", u"<br />", rfReplaceAll);
-    out = ReplaceString(out, u"\r", u"<br />", rfReplaceAll);
-    return ReplaceString(out, u"\n", u"<br />", rfReplaceAll);
+    UnicodeString out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c != u'\r' && c != u'\n') {
+            out += c;
+            continue;
+        }
+        out += u"<br />";
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;  // CR LF is one break
+    }
+    return out;
 }
 
 Excel::TWorksheet& TCellNode::LocateWorksheet()
@@ -69,11 +77,11 @@ UnicodeString TCellNode::Render()
     const int row = fixed_ ? row_ : RequireExcelNode().RecordRow(row_);
     Excel::TRange cell = LocateWorksheet().Cells(column_, row);
     UnicodeString text = valueKind_ == TValueKind::Text ? cell.Text() : cell.Value();
-    if (escapeMode_ == TEscapeMode::Html)
+    if (escapeMode_ == TEscapeMode::Html && text.find_first_of(u"&\"<>'") != UnicodeString::npos)
         text = TStringUtility::HTMLEncode(text);
     else if (escapeMode_ == TEscapeMode::Url)
         text = UrlEncode(text);
-    if (lineBreakMode_ == TLineBreakMode::Br)
+    if (lineBreakMode_ == TLineBreakMode::Br && text.find_first_of(u"\r\n") != UnicodeString::npos)
         text = LineBreaksToBr(text);
     return text;
 }

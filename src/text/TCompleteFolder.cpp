@@ -75,6 +75,30 @@ int TCompleteFolder::CreateUnnamed(const std::string& name, std::string_view byt
     return error;
 }
 
+int TCompleteFolder::WriteUnnamed(std::string_view bytes, int& fd) const
+{
+    fd = ::openat(fd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? ENOTSUP : errno;
+    if (!TFileUtility::WriteAllBytes(fd, bytes)) {
+        const int error = errno;
+        ::close(fd);
+        fd = -1;
+        return error;
+    }
+    return 0;
+}
+
+int TCompleteFolder::Name(int fd, const std::string& name)
+{
+    if (name.empty() || name.find('\0') != std::string::npos)
+        return EINVAL;
+    const int error = LinkUnnamed(fd, name);
+    if (error == ENOTSUP)
+        unnamedFiles_ = false;
+    return error;
+}
+
 // Gives the unnamed file its name; linkat refuses a name that is taken.
 // ENOTSUP means this process has no way to link it here.
 int TCompleteFolder::LinkUnnamed(int fd, const std::string& name)

@@ -24,6 +24,19 @@ public:
     // nothing is left in the folder.
     int Create(const std::string& name, std::string_view bytes);
 
+    // Create in two halves, for writing on one thread and naming on another.
+    // WriteUnnamed leaves `bytes` in an unnamed file of the folder and gives
+    // its descriptor; returns 0 or the errno, ENOTSUP when the file system
+    // has no unnamed files. Safe to call while another thread names files.
+    int WriteUnnamed(std::string_view bytes, int& fd) const;
+    // Gives such a file the name `name`; returns 0 or the errno: EEXIST when
+    // the name is taken, ENOTSUP when it cannot be linked here (Create then
+    // works through temporaries). The descriptor stays open.
+    int Name(int fd, const std::string& name);
+
+    // False once the folder is known to need temporaries.
+    bool UsesUnnamedFiles() const { return unnamedFiles_; }
+
     // Writes through a hidden temporary name that is moved into place, as on
     // file systems without unnamed files (found out by itself; tests force it).
     void UseNamedTemporaries() { unnamedFiles_ = false; }

@@ -4,13 +4,27 @@ namespace TStringUtility {
 
 UnicodeString HTMLEncode(const UnicodeString& text)
 {
-    // "&" first so the entities written afterwards are not escaped again.
-    UnicodeString out = ReplaceString(text, u"&", u"&amp;", rfReplaceAll);
-    out = ReplaceString(out, u"\"", u"&quot;", rfReplaceAll);
-    out = ReplaceString(out, u"<", u"&lt;", rfReplaceAll);
-    out = ReplaceString(out, u">", u"&gt;", rfReplaceAll);
-    // Cell text must not end a single-quoted attribute either.
-    return ReplaceString(out, u"'", u"&#39;", rfReplaceAll);
+    // One pass: an entity written is never looked at again.
+    UnicodeString out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::u16string_view entity;
+        switch (text[i]) {
+        case u'&': entity = u"&amp;"; break;
+        case u'"': entity = u"&quot;"; break;
+        case u'<': entity = u"&lt;"; break;
+        case u'>': entity = u"&gt;"; break;
+        // Cell text must not end a single-quoted attribute either.
+        case u'\'': entity = u"&#39;"; break;
+        default: continue;
+        }
+        out.append(text, start, i - start);
+        out.append(entity);
+        start = i + 1;
+    }
+    out.append(text, start);
+    return out;
 }
 
 UnicodeString ReplaceString(const UnicodeString& text, const UnicodeString& from,

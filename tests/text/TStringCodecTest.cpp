@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/HexBytes.h"
 #include "text/Stringutility.h"
 #include "text/TCodePageConverter.h"
@@ -318,3 +320,22 @@ TEST(EncodeString, FindsNulAndMarksAtEveryOffset)
 }
 
 } // namespace
+
+// UTF-8 pages skip iconv; what they hold must not change: a byte-order mark,
+// then what the iconv encoder writes, with U+0000 as U+FFFD.
+TEST(EncodePage, Utf8GivesTheBytesOfTheIconvEncoder)
+{
+    const UnicodeString cases[] = {
+        u"", u"plain", u"か😀é①〜－", u"\uFFFE\uFFFF\u0080\u07FF\u0800",
+        UnicodeString(1, u'\xD83D'),                      // a high surrogate at the end
+        UnicodeString(u"a") + u'\xDE00' + u"b",            // a lone low surrogate
+        UnicodeString(u"\xDE00\xD83D", 2) + u"x",          // a pair in the wrong order
+        UnicodeString(u"a\0b\0", 4),                        // NUL keeps what follows
+    };
+    for (const UnicodeString& text : cases) {
+        UnicodeString withoutNul = text;
+        std::replace(withoutNul.begin(), withoutNul.end(), u'\0', u'\uFFFD');
+        const std::string expected = text.empty() ? "\xEF\xBB\xBF" : "\xEF\xBB\xBF" + EncodeString(withoutNul, 65001).bytes;
+        EXPECT_EQ(ToHex(TStringUtility::EncodePage(text, 65001).bytes), ToHex(expected)) << Utf16ToUtf8(text);
+    }
+}
