@@ -18,3 +18,7 @@ extern const char NoDisplayMessage[];
 // Shows the main window and runs the program until it closes; returns the
 // exit status. `args` is the command line without the program name.
 int RunDesktop(int& argc, char** argv, const std::vector<UnicodeString>& args);
+
+// RunDesktop of the window module, loaded now; exit status 2 with a line on
+// standard error when the module cannot be loaded.
+int StartDesktop(int& argc, char** argv, const std::vector<UnicodeString>& args);

@@ -21,7 +21,7 @@ int main(int argc, char* argv[])
             return 0;
         }
         if (HasDisplay())
-            return RunDesktop(argc, argv, args);
+            return StartDesktop(argc, argv, args);
         // Without a display only -a can run, in the console.
         if (!commandLine.AutoRun) {
             std::cerr << NoDisplayMessage;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "text/TStopSignal.h"
 
@@ -13,6 +14,12 @@ namespace {
 // per page).
 constexpr std::size_t MaxQueuedPages = 64;
 constexpr std::size_t MaxQueuedBytes = 32u << 20;
+// Naming a page costs less than making it, so a writer woken for every page
+// would sleep and wake once a page. It waits for a batch instead, or a short
+// while when pages come slowly.
+constexpr std::size_t BatchPages = 16;
+constexpr std::size_t BatchBytes = 1u << 20;
+constexpr auto BatchWait = std::chrono::milliseconds(5);
 
 } // namespace
 
@@ -54,7 +61,7 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
         std::rethrow_exception(failure_);
     queuedBytes_ += bytes.size();
     queue_.push_back(TPage{std::move(pageName), std::move(bytes), std::move(file), error});
-    if (waiting_)
+    if (waiting_ && (queue_.size() >= BatchPages || queuedBytes_ >= BatchBytes))
         changed_.notify_all();
 }
 
@@ -90,7 +97,10 @@ void TPageWriter::WriteQueued()
         {
             std::unique_lock lock(mutex_);
             waiting_ = true;
-            changed_.wait(lock, [&] { return !queue_.empty() || closing_; });
+            while (!closing_ && queue_.size() < BatchPages && queuedBytes_ < BatchBytes) {
+                if (changed_.wait_for(lock, BatchWait) == std::cv_status::timeout && !queue_.empty())
+                    break;
+            }
             waiting_ = false;
             if (queue_.empty())
                 return;

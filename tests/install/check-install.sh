@@ -11,7 +11,7 @@ trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 files=(
-  bin/tabloom bin/velmora
+  bin/tabloom bin/velmora lib/tabloom/tabloom-desktop.so
   share/applications/tabloom.desktop
   share/mime/packages/tabloom.xml
   share/icons/hicolor/scalable/apps/tabloom.svg
@@ -32,6 +32,14 @@ for f in "$scratch/usr/bin/tabloom" "$scratch/usr/bin/velmora"; do
   [ -x "$f" ] || fail "not executable: $f"
 done
 [ "$("$scratch/usr/bin/tabloom" --version)" = "tabloom $version" ] || fail "tabloom --version"
+# The installed program finds its window module: a run in the window.
+if command -v xvfb-run >/dev/null; then
+  printf 'a\n' >"$scratch/book.csv"
+  printf '<!--- excel quit=A1 type=card --->x' >"$scratch/t.html"
+  XDG_CONFIG_HOME="$scratch/config" timeout 120 xvfb-run -a "$scratch/usr/bin/tabloom" -a "-t=$scratch/t.html" \
+    "-x=$scratch/book.csv" "-d=$scratch/pages" -te=1 -de=1 >/dev/null 2>&1 || fail "a run in the window"
+  [ -f "$scratch/pages/00001.html" ] || fail "no page from the window run"
+fi
 desktop-file-validate "$scratch/usr/share/applications/tabloom.desktop" || fail "desktop entry"
 update-mime-database "$scratch/usr/share/mime" || fail "MIME package"
 grep -q '^application/x-tabloom-project:\*\.tbm$' "$scratch/usr/share/mime/globs" || fail "*.tbm glob"
