@@ -1,9 +1,12 @@
 #include "workbook/TWorkbookData.h"
 
+#include "workbook/TGrid.h"
+
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace Excel {
@@ -113,6 +116,7 @@ void TSheetData::Seal()
     // A size hint that promised more than came must not keep the memory.
     if (cells_.capacity() > cells_.size() + cells_.size() / 4 + 1024)
         cells_.shrink_to_fit();
+    blocks_.shrink_to_fit();
     if (sealed_)
         return;
     // Stable, so of two entries for one cell the later one is kept.
@@ -131,11 +135,31 @@ void TSheetData::Seal()
     sealed_ = true;
 }
 
-const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
+void TSheetData::SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstColumn,
+                          std::uint32_t lastColumn, const TCellData& cell)
 {
-    if (row == 0 || column == 0 || cells_.empty())
-        return nullptr;
-    const auto key = KeyOf(row, column);
+    lastRow = std::min(lastRow, MaxRows);
+    lastColumn = std::min(lastColumn, MaxColumns);
+    if (firstRow == 0 || firstColumn == 0 || lastRow < firstRow || lastColumn < firstColumn)
+        return;
+    if (!blocks_.empty()) {
+        const Block& previous = blocks_.back();
+        const auto previousRow = static_cast<std::uint32_t>(previous.cell.key >> 14);
+        const bool beside = firstRow == previousRow && lastRow == previous.lastRow && firstColumn > previous.lastColumn;
+        if (!beside && firstRow <= previous.lastRow) {
+            // Out of reading order: lookups rely on blocks never overlapping.
+            for (auto row = firstRow; row <= lastRow; ++row)
+                for (auto column = firstColumn; column <= lastColumn; ++column)
+                    Set(row, column, cell);
+            return;
+        }
+    }
+    blocks_.push_back({Pack(KeyOf(firstRow, firstColumn), cell), lastRow, lastColumn});
+    blockCells_ += std::size_t(lastRow - firstRow + 1) * (lastColumn - firstColumn + 1);
+}
+
+const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
+{
     const auto n = cells_.size();
     std::size_t at = n;
     if (cursor_ < n) {
@@ -157,7 +181,37 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
         }
     }
     cursor_ = at;
-    found_ = Unpack(cells_[at]);
+    return &cells_[at];
+}
+
+const TSheetData::Entry* TSheetData::FindBlock(std::uint32_t row, std::uint32_t column) const
+{
+    const auto before = [](std::uint64_t key, const Block& b) { return key < b.cell.key; };
+    // The blocks of the rows band holding `row` end just before the first
+    // block that starts below it.
+    auto it = std::upper_bound(blocks_.begin(), blocks_.end(), KeyOf(row, MaxColumns), before);
+    if (it == blocks_.begin() || row > std::prev(it)->lastRow)
+        return nullptr;
+    const auto bandRow = static_cast<std::uint32_t>(std::prev(it)->cell.key >> 14);
+    it = std::upper_bound(blocks_.begin(), it, KeyOf(bandRow, column), before);
+    if (it == blocks_.begin())
+        return nullptr;
+    const Block& block = *std::prev(it);
+    if (block.cell.key >> 14 != bandRow || column > block.lastColumn)
+        return nullptr;
+    return &block.cell;
+}
+
+const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
+{
+    if (row == 0 || column == 0 || row > MaxRows || column > MaxColumns)
+        return nullptr;
+    const Entry* entry = cells_.empty() ? nullptr : FindCell(KeyOf(row, column));
+    if (!entry && !blocks_.empty())
+        entry = FindBlock(row, column);
+    if (!entry)
+        return nullptr;
+    found_ = Unpack(*entry);
     if (found_.type == TCellType::Empty && found_.shown == NoText)
         return nullptr;
     return &found_;
