@@ -1,7 +1,5 @@
 #include "text/UnicodeString.h"
 
-namespace {
-
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -32,8 +30,6 @@ void AppendUtf16(UnicodeString& out, char32_t c)
     }
 }
 
-} // namespace
-
 UnicodeString Utf8ToUtf16(std::string_view in)
 {
     UnicodeString out;
@@ -61,7 +57,7 @@ UnicodeString Utf8ToUtf16(std::string_view in)
                 break;
             c = (c << 6) | (p[i + j] & 0x3F);
         }
-        if (j <= static_cast<std::size_t>(extra) || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        if (j <= static_cast<std::size_t>(extra) || c < min || c > 0x10FFFF || IsSurrogate(c)) {
             out += u'\uFFFD';
             i += j;  // skip the bytes examined so far (at least the lead byte)
             continue;
@@ -97,7 +93,7 @@ bool IsValidUtf8(std::string_view bytes)
                 return false;
             c = (c << 6) | (p[i + j] & 0x3F);
         }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        if (c < min || c > 0x10FFFF || IsSurrogate(c))
             return false;
         i += extra + 1;
     }
@@ -110,10 +106,10 @@ std::string Utf16ToUtf8(std::u16string_view in)
     out.reserve(in.size() * 3);
     for (std::size_t i = 0; i < in.size(); ++i) {
         char32_t c = in[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+        if (IsHighSurrogate(c) && i + 1 < in.size() && IsLowSurrogate(in[i + 1])) {
+            c = CombineSurrogates(c, in[i + 1]);
             ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
+        } else if (IsSurrogate(c)) {
             c = 0xFFFD;
         }
         AppendUtf8(out, c);
@@ -151,7 +147,7 @@ std::string ToNative(std::u16string_view text)
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        const bool paired = c >= 0xDC00 && c <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+        const bool paired = IsLowSurrogate(c) && i > 0 && IsHighSurrogate(text[i - 1]);
         if (c >= 0xDC80 && c <= 0xDCFF && !paired) {
             out += Utf16ToUtf8(text.substr(start, i - start));
             out += static_cast<char>(c - 0xDC00);

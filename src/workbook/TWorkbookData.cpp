@@ -18,24 +18,10 @@ namespace {
 void AppendWtf8(std::u16string_view text, std::string& out)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        char32_t c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            c = CombineSurrogates(c, text[++i]);
+        AppendUtf8(out, c);
     }
 }
 
@@ -51,12 +37,7 @@ UnicodeString FromWtf8(std::string_view bytes)
         for (int k = 1; k <= extra && i + k < bytes.size(); ++k)
             c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
         i += static_cast<std::size_t>(extra) + 1;
-        if (c >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(c);
-        }
+        AppendUtf16(text, c);
     }
     return text;
 }
