@@ -1,9 +1,7 @@
 #include "workbook/TWorkbookData.h"
 
+#include "text/TSameText.h"
 #include "workbook/TGrid.h"
-
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <iterator>
@@ -208,14 +206,9 @@ int TWorkbookData::FindSheet(std::u16string_view name) const
     for (std::size_t i = 0; i < sheets.size(); ++i)
         if (sheets[i].Name() == name)
             return static_cast<int>(i);
-    for (std::size_t i = 0; i < sheets.size(); ++i) {
-        const auto& other = sheets[i].Name();
-        UErrorCode status = U_ZERO_ERROR;
-        if (u_strCaseCompare(other.data(), static_cast<int32_t>(other.size()), name.data(),
-                             static_cast<int32_t>(name.size()), U_FOLD_CASE_DEFAULT, &status) == 0 &&
-            U_SUCCESS(status))
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (SameText(sheets[i].Name(), name))
             return static_cast<int>(i);
-    }
     return -1;
 }
 
