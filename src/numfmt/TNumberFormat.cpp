@@ -17,7 +17,8 @@ using namespace NumberFormat;
 
 class TCompiledNumberFormat final : public TNumberFormat {
 public:
-    explicit TCompiledNumberFormat(ParsedFormat parsed) : sections_(std::move(parsed.sections)) {
+    explicit TCompiledNumberFormat(ParsedFormat parsed) : sections_(std::move(parsed.sections))
+    {
         valid_ = parsed.valid;
         if (!valid_) return;
         // Sections holding "@" and the fourth section are for text; the
@@ -34,7 +35,8 @@ public:
         }
     }
 
-    UnicodeString FormatNumber(double value, bool date1904) const override {
+    UnicodeString FormatNumber(double value, bool date1904) const override
+    {
         UnicodeString out;
         bool magnitude = false;
         const Section* s = valid_ ? Pick(value, magnitude) : nullptr;
@@ -82,7 +84,8 @@ public:
         return out;
     }
 
-    UnicodeString FormatText(const UnicodeString& text) const override {
+    UnicodeString FormatText(const UnicodeString& text) const override
+    {
         if (!valid_ || textSection_ < 0 || text.empty()) return text;
         UnicodeString out;
         for (const Token& t : sections_[std::size_t(textSection_)].tokens) {
@@ -100,7 +103,8 @@ private:
 
     // The section a number is shown with, and whether it shows the number
     // without its sign.
-    const Section* Pick(double value, bool& magnitude) const {
+    const Section* Pick(double value, bool& magnitude) const
+    {
         const std::size_t n = numberSections_.size();
         magnitude = false;
         if (n == 0) return nullptr;
@@ -203,7 +207,8 @@ const char16_t* const kBuiltIn[] = {
 
 } // namespace
 
-std::shared_ptr<const TNumberFormat> TNumberFormat::Compile(std::u16string_view code) {
+std::shared_ptr<const TNumberFormat> TNumberFormat::Compile(std::u16string_view code)
+{
     try {
         return std::make_shared<TCompiledNumberFormat>(ParseFormatCode(code));
     } catch (...) {
@@ -212,7 +217,8 @@ std::shared_ptr<const TNumberFormat> TNumberFormat::Compile(std::u16string_view 
     }
 }
 
-UnicodeString TNumberFormat::BuiltInCode(int id) {
+UnicodeString TNumberFormat::BuiltInCode(int id)
+{
     constexpr int count = int(sizeof kBuiltIn / sizeof kBuiltIn[0]);
     if (id < 0 || id >= count || !kBuiltIn[id]) return {};
     return kBuiltIn[id];

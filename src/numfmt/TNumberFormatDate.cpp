@@ -34,7 +34,8 @@ struct TClock {
     long long fraction = 0;  // sub-second units of the finest precision shown
 };
 
-void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeString& out) {
+void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeString& out)
+{
     const TCivilDate& d = c.date;
     switch (t.field) {
     case DateField::Year:
@@ -104,7 +105,8 @@ void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeStrin
 
 void AppendHashes(UnicodeString& out) { out.append(kHashRun, u'#'); }
 
-bool SerialToDate(long long days, bool date1904, TCivilDate& date) {
+bool SerialToDate(long long days, bool date1904, TCivilDate& date)
+{
     if (days < 0 || days > (date1904 ? kMaxSerial1904 : kMaxSerial1900)) return false;
     date.weekday = int((days + (date1904 ? 5 : 6)) % 7);
     if (!date1904 && days == 0) {
@@ -120,7 +122,8 @@ bool SerialToDate(long long days, bool date1904, TCivilDate& date) {
     return true;
 }
 
-void AppendDateSection(const Section& s, double value, bool date1904, UnicodeString& out) {
+void AppendDateSection(const Section& s, double value, bool date1904, UnicodeString& out)
+{
     if (!std::isfinite(value)) { AppendHashes(out); return; }
     if (value < 0) {
         // Only the 1904 system shows negative times, with a minus sign.

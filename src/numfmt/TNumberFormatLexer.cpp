@@ -12,14 +12,16 @@ namespace {
 
 char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
 
-bool StartsWithNoCase(std::u16string_view s, std::size_t pos, std::u16string_view word) {
+bool StartsWithNoCase(std::u16string_view s, std::size_t pos, std::u16string_view word)
+{
     if (s.size() - pos < word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i)
         if (Lower(s[pos + i]) != Lower(word[i])) return false;
     return true;
 }
 
-bool ParseHex(std::u16string_view s, unsigned& value) {
+bool ParseHex(std::u16string_view s, unsigned& value)
+{
     if (s.empty() || s.size() > 8) return false;
     value = 0;
     for (char16_t c : s) {
@@ -33,7 +35,8 @@ bool ParseHex(std::u16string_view s, unsigned& value) {
     return true;
 }
 
-bool ParseCondition(std::u16string_view s, Section& section) {
+bool ParseCondition(std::u16string_view s, Section& section)
+{
     std::size_t n = 1;
     if (s.substr(0, 2) == u"<=") { section.condition = ConditionOp::LessEqual; n = 2; }
     else if (s.substr(0, 2) == u">=") { section.condition = ConditionOp::GreaterEqual; n = 2; }
@@ -52,7 +55,8 @@ bool ParseCondition(std::u16string_view s, Section& section) {
     return end == number.c_str() + number.size();
 }
 
-bool IsColor(std::u16string_view s) {
+bool IsColor(std::u16string_view s)
+{
     static const std::u16string_view names[] = {
         u"black", u"blue", u"cyan", u"green", u"magenta", u"red", u"white", u"yellow",
         u"黒", u"青", u"水", u"緑", u"紫", u"赤", u"白", u"黄"};
@@ -66,7 +70,8 @@ bool IsColor(std::u16string_view s) {
 }
 
 // Reads the content of one [...] group; false for an unknown one.
-bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>& out) {
+bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>& out)
+{
     if (s.empty()) return false;
     if (s[0] == u'$') {
         auto rest = s.substr(1);
@@ -111,7 +116,8 @@ bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>&
 bool IsPlaceholder(char16_t c) { return c == u'0' || c == u'#' || c == u'?'; }
 
 bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, std::vector<RawToken>& out,
-                bool& endedBySemicolon) {
+                bool& endedBySemicolon)
+{
     bool sawPlaceholder = false;
     endedBySemicolon = false;
     auto literal = [&](UnicodeString text) { out.push_back({Raw::Literal, 0, 1, false, AmPmStyle::Upper, std::move(text)}); };

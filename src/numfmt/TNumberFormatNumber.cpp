@@ -17,7 +17,8 @@ public:
     TPlaceholderFill(std::string digits, int placeholders, bool thousands)
         : digits_(std::move(digits)), placeholders_(placeholders), thousands_(thousands) {}
 
-    void Next(char16_t placeholder, UnicodeString& out) {
+    void Next(char16_t placeholder, UnicodeString& out)
+    {
         int position = placeholders_ - 1 - next_;
         int length = int(digits_.size());
         if (next_ == 0)
@@ -28,14 +29,16 @@ public:
         ++next_;
     }
 
-    void All(UnicodeString& out) {
+    void All(UnicodeString& out)
+    {
         for (int p = int(digits_.size()) - 1; p >= 0; --p) Put(p, At(p), out);
     }
 
 private:
     char16_t At(int position) const { return char16_t(digits_[digits_.size() - 1 - position]); }
 
-    void Put(int position, char16_t c, UnicodeString& out) const {
+    void Put(int position, char16_t c, UnicodeString& out) const
+    {
         out += c;
         if (thousands_ && position > 0 && position % 3 == 0) out += c == u' ' ? u' ' : u',';
     }
@@ -46,7 +49,8 @@ private:
     int next_ = 0;
 };
 
-std::string WholeDigits(const TDecimal& d) {
+std::string WholeDigits(const TDecimal& d)
+{
     std::string s;
     if (d.IsZero() || d.pointPos <= 0) return s;
     s.reserve(d.pointPos);
@@ -54,21 +58,24 @@ std::string WholeDigits(const TDecimal& d) {
     return s;
 }
 
-std::string IntegerDigits(long long value) {
+std::string IntegerDigits(long long value)
+{
     if (value <= 0) return {};
     char buffer[24];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
-long long FloorDiv(long long a, long long b) {
+long long FloorDiv(long long a, long long b)
+{
     long long q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
 } // namespace
 
-void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out) {
+void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out)
+{
     TDecimal d = TDecimal::FromDouble(magnitude);
     if (!d.IsZero()) d.pointPos += 2 * s.percents - 3 * s.scaleCommas;
     long long exponent = 0;
@@ -118,7 +125,8 @@ void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out)
     }
 }
 
-void ApproximateFraction(double value, long long maxDenominator, long long& numerator, long long& denominator) {
+void ApproximateFraction(double value, long long maxDenominator, long long& numerator, long long& denominator)
+{
     long long p0 = 0, q0 = 1, p1 = 1, q1 = 0;
     double x = value;
     for (int i = 0; i < 64; ++i) {
@@ -142,7 +150,8 @@ void ApproximateFraction(double value, long long maxDenominator, long long& nume
     denominator = q1;
 }
 
-void AppendFractionSection(const Section& s, double magnitude, UnicodeString& out) {
+void AppendFractionSection(const Section& s, double magnitude, UnicodeString& out)
+{
     double x = magnitude * std::pow(100.0, s.percents);
     bool hasWhole = s.intDigits > 0;
     std::string wholeDigits, numDigits, denDigits;

@@ -17,21 +17,24 @@ constexpr int kMaxScaleSteps = 10;
 
 bool IsDateRaw(const RawToken& t) { return t.kind == Raw::Letter || t.kind == Raw::AmPm || t.kind == Raw::Elapsed; }
 
-Token MakeLiteral(const UnicodeString& text) {
+Token MakeLiteral(const UnicodeString& text)
+{
     Token t;
     t.kind = TokenKind::Literal;
     t.text = text;
     return t;
 }
 
-Token MakeDigit(TokenKind kind, char16_t placeholder) {
+Token MakeDigit(TokenKind kind, char16_t placeholder)
+{
     Token t;
     t.kind = kind;
     t.placeholder = placeholder;
     return t;
 }
 
-Token MakeDatePart(DateField field, int width) {
+Token MakeDatePart(DateField field, int width)
+{
     Token t;
     t.kind = TokenKind::DatePart;
     t.field = field;
@@ -39,7 +42,8 @@ Token MakeDatePart(DateField field, int width) {
     return t;
 }
 
-bool BuildText(const std::vector<RawToken>& raw, Section& s) {
+bool BuildText(const std::vector<RawToken>& raw, Section& s)
+{
     s.kind = SectionKind::Text;
     for (const auto& r : raw) {
         if (r.kind == Raw::At) {
@@ -57,7 +61,8 @@ bool IsHourField(DateField f) { return f == DateField::Hour || f == DateField::E
 bool IsSecondField(DateField f) { return f == DateField::Second || f == DateField::ElapsedSeconds; }
 
 // "m" and "mm" are minutes right after an hour or right before a second.
-void ResolveMinutes(Section& s) {
+void ResolveMinutes(Section& s)
+{
     auto& tokens = s.tokens;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].kind != TokenKind::DatePart || tokens[i].field != DateField::Month) continue;
@@ -76,7 +81,8 @@ void ResolveMinutes(Section& s) {
     }
 }
 
-bool BuildDate(const std::vector<RawToken>& raw, Section& s) {
+bool BuildDate(const std::vector<RawToken>& raw, Section& s)
+{
     s.kind = SectionKind::DateTime;
     for (std::size_t i = 0; i < raw.size(); ++i) {
         const auto& r = raw[i];
@@ -149,7 +155,8 @@ bool BuildDate(const std::vector<RawToken>& raw, Section& s) {
     return true;
 }
 
-bool BuildGeneral(const std::vector<RawToken>& raw, Section& s) {
+bool BuildGeneral(const std::vector<RawToken>& raw, Section& s)
+{
     s.kind = SectionKind::General;
     for (const auto& r : raw) {
         if (r.kind == Raw::Placeholder) return false;
@@ -164,7 +171,8 @@ bool BuildGeneral(const std::vector<RawToken>& raw, Section& s) {
     return true;
 }
 
-bool BuildFraction(const std::vector<RawToken>& raw, std::size_t slash, Section& s) {
+bool BuildFraction(const std::vector<RawToken>& raw, std::size_t slash, Section& s)
+{
     s.kind = SectionKind::Fraction;
     // The numerator is the run of placeholders nearest before the bar; any
     // placeholders before that run show the whole part.
@@ -231,7 +239,8 @@ bool BuildFraction(const std::vector<RawToken>& raw, std::size_t slash, Section&
         && (s.denDigits > 0 || s.fixedDenominator > 0);
 }
 
-bool BuildNumber(const std::vector<RawToken>& raw, Section& s) {
+bool BuildNumber(const std::vector<RawToken>& raw, Section& s)
+{
     s.kind = SectionKind::Number;
     int part = 0;  // 0 whole digits, 1 decimals, 2 exponent
     for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -293,7 +302,8 @@ bool BuildNumber(const std::vector<RawToken>& raw, Section& s) {
         && s.scaleCommas <= kMaxScaleSteps && s.percents <= kMaxScaleSteps;
 }
 
-bool BuildSection(const std::vector<RawToken>& raw, Section& s) {
+bool BuildSection(const std::vector<RawToken>& raw, Section& s)
+{
     bool hasAt = false, hasDate = false, hasGeneral = false;
     int placeholders = 0;
     for (const auto& r : raw) {
@@ -323,7 +333,8 @@ bool BuildSection(const std::vector<RawToken>& raw, Section& s) {
     return BuildNumber(raw, s);
 }
 
-void MergeLiterals(Section& s) {
+void MergeLiterals(Section& s)
+{
     std::vector<Token> merged;
     merged.reserve(s.tokens.size());
     for (auto& t : s.tokens) {
@@ -337,7 +348,8 @@ void MergeLiterals(Section& s) {
 
 // [$-F800] and [$-F400] stand for the system's long date and long time,
 // which on a Japanese system are these.
-bool ApplySystemFormat(Section& s) {
+bool ApplySystemFormat(Section& s)
+{
     const unsigned locale = s.lcid & 0xFFFF;
     if (s.kind != SectionKind::DateTime || (locale != 0xF800 && locale != 0xF400)) return true;
     std::u16string_view code = locale == 0xF800 ? u"yyyy\"年\"m\"月\"d\"日\"" : u"h:mm:ss";
@@ -356,7 +368,8 @@ bool ApplySystemFormat(Section& s) {
 
 } // namespace
 
-bool Section::Matches(double value) const {
+bool Section::Matches(double value) const
+{
     switch (condition) {
     case ConditionOp::Less: return value < conditionValue;
     case ConditionOp::LessEqual: return value <= conditionValue;
@@ -369,7 +382,8 @@ bool Section::Matches(double value) const {
     return true;
 }
 
-ParsedFormat ParseFormatCode(std::u16string_view code) {
+ParsedFormat ParseFormatCode(std::u16string_view code)
+{
     ParsedFormat result;
     if (code.empty()) return result;
     std::size_t pos = 0;
