@@ -74,12 +74,12 @@ long long FloorDiv(long long a, long long b)
 
 } // namespace
 
-void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out)
+void AppendNumberSection(const TSection& s, double magnitude, UnicodeString& out)
 {
     TDecimal d = TDecimal::FromDouble(magnitude);
     if (!d.IsZero()) d.pointPos += 2 * s.percents - 3 * s.scaleCommas;
     long long exponent = 0;
-    if (s.kind == SectionKind::Exponent && !d.IsZero()) {
+    if (s.kind == TSectionKind::Exponent && !d.IsZero()) {
         int step = s.intDigits > 1 ? s.intDigits : 1;
         exponent = FloorDiv(d.pointPos - 1, step) * step;
         d.pointPos -= int(exponent);
@@ -99,27 +99,27 @@ void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out)
     for (int j = 1; j <= s.fracDigits; ++j)
         if (d.Digit(d.pointPos + j - 1) != 0) lastSignificant = j;
     int fracIndex = 0;
-    for (const Token& t : s.tokens) {
+    for (const TToken& t : s.tokens) {
         switch (t.kind) {
-        case TokenKind::Literal: out += t.text; break;
-        case TokenKind::IntDigit: whole.Next(t.placeholder, out); break;
-        case TokenKind::Point:
+        case TTokenKind::Literal: out += t.text; break;
+        case TTokenKind::IntDigit: whole.Next(t.placeholder, out); break;
+        case TTokenKind::Point:
             if (s.intDigits == 0) whole.All(out);
             out += u'.';
             break;
-        case TokenKind::FracDigit: {
+        case TTokenKind::FracDigit: {
             ++fracIndex;
             if (fracIndex <= lastSignificant) out += char16_t(u'0' + d.Digit(d.pointPos + fracIndex - 1));
             else if (t.placeholder == u'0') out += u'0';
             else if (t.placeholder == u'?') out += u' ';
             break;
         }
-        case TokenKind::ExpMark:
+        case TTokenKind::ExpMark:
             out += u'E';
             if (exponent < 0) out += u'-';
             else if (t.plusSign) out += u'+';
             break;
-        case TokenKind::ExpDigit: expDigits.Next(t.placeholder, out); break;
+        case TTokenKind::ExpDigit: expDigits.Next(t.placeholder, out); break;
         default: break;
         }
     }
@@ -150,7 +150,7 @@ void ApproximateFraction(double value, long long maxDenominator, long long& nume
     denominator = q1;
 }
 
-void AppendFractionSection(const Section& s, double magnitude, UnicodeString& out)
+void AppendFractionSection(const TSection& s, double magnitude, UnicodeString& out)
 {
     double x = magnitude * std::pow(100.0, s.percents);
     bool hasWhole = s.intDigits > 0;
@@ -190,22 +190,22 @@ void AppendFractionSection(const Section& s, double magnitude, UnicodeString& ou
     TPlaceholderFill num(numDigits, s.numDigits, false);
     bool inFraction = false;
     int denIndex = 0;
-    for (const Token& t : s.tokens) {
+    for (const TToken& t : s.tokens) {
         switch (t.kind) {
-        case TokenKind::Literal:
+        case TTokenKind::Literal:
             if (inFraction && blank) out.append(t.text.size(), u' ');
             else out += t.text;
             break;
-        case TokenKind::IntDigit: whole.Next(t.placeholder, out); break;
-        case TokenKind::NumDigit: {
+        case TTokenKind::IntDigit: whole.Next(t.placeholder, out); break;
+        case TTokenKind::NumDigit: {
             inFraction = true;
             std::size_t before = out.size();
             num.Next(t.placeholder, out);
             if (blank) for (std::size_t i = before; i < out.size(); ++i) out[i] = u' ';
             break;
         }
-        case TokenKind::Slash: out += blank ? u' ' : u'/'; break;
-        case TokenKind::DenDigit: {
+        case TTokenKind::Slash: out += blank ? u' ' : u'/'; break;
+        case TTokenKind::DenDigit: {
             // The denominator is aligned left; the last placeholder takes the rest.
             bool last = ++denIndex == s.denDigits;
             int i = denIndex - 1;
@@ -218,7 +218,7 @@ void AppendFractionSection(const Section& s, double magnitude, UnicodeString& ou
             if (last) inFraction = false;
             break;
         }
-        case TokenKind::DenFixed: {
+        case TTokenKind::DenFixed: {
             std::string digits = IntegerDigits(t.number);
             for (char c : digits) out += blank ? u' ' : char16_t(c);
             inFraction = false;
