@@ -25,11 +25,8 @@ bool ParseHex(std::u16string_view s, unsigned& value)
     if (s.empty() || s.size() > 8) return false;
     value = 0;
     for (char16_t c : s) {
-        int d;
-        if (c >= u'0' && c <= u'9') d = c - u'0';
-        else if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
-        else if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
-        else return false;
+        const int d = HexDigitValue(c);
+        if (d < 0) return false;
         value = value * 16 + unsigned(d);
     }
     return true;
