@@ -30,6 +30,40 @@ void AppendUtf16(UnicodeString& out, char32_t c)
     }
 }
 
+namespace {
+
+// A multi-byte UTF-8 sequence at p[0] (p[0] >= 0x80, n bytes left): its code
+// point and length when it is strictly valid; else length 0 and `skip` the
+// bytes looked at (at least the lead byte).
+struct TUtf8Sequence {
+    char32_t c = 0;
+    std::size_t length = 0;
+    std::size_t skip = 1;
+};
+
+TUtf8Sequence DecodeSequence(const unsigned char* p, std::size_t n)
+{
+    const unsigned char b = p[0];
+    std::size_t extra;
+    char32_t c;
+    char32_t min;
+    if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
+    else return {};
+    std::size_t j = 1;
+    for (; j <= extra; ++j) {
+        if (j >= n || (p[j] & 0xC0) != 0x80)
+            break;
+        c = (c << 6) | (p[j] & 0x3F);
+    }
+    if (j <= extra || c < min || c > 0x10FFFF || IsSurrogate(c))
+        return {0, 0, j};
+    return {c, extra + 1, extra + 1};
+}
+
+} // namespace
+
 UnicodeString Utf8ToUtf16(std::string_view in)
 {
     UnicodeString out;
@@ -38,32 +72,16 @@ UnicodeString Utf8ToUtf16(std::string_view in)
     const std::size_t n = in.size();
     std::size_t i = 0;
     while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out += static_cast<char16_t>(b);
-            ++i;
+        if (p[i] < 0x80) {
+            out += static_cast<char16_t>(p[i++]);
             continue;
         }
-        int extra = 0;
-        char32_t c = 0;
-        char32_t min = 0;
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else { out += u'\uFFFD'; ++i; continue; }
-        std::size_t j = 1;
-        for (; j <= static_cast<std::size_t>(extra); ++j) {
-            if (i + j >= n || (p[i + j] & 0xC0) != 0x80)
-                break;
-            c = (c << 6) | (p[i + j] & 0x3F);
-        }
-        if (j <= static_cast<std::size_t>(extra) || c < min || c > 0x10FFFF || IsSurrogate(c)) {
+        const TUtf8Sequence sequence = DecodeSequence(p + i, n - i);
+        if (sequence.length == 0)
             out += u'\uFFFD';
-            i += j;  // skip the bytes examined so far (at least the lead byte)
-            continue;
-        }
-        AppendUtf16(out, c);
-        i += extra + 1;
+        else
+            AppendUtf16(out, sequence.c);
+        i += sequence.skip;
     }
     return out;
 }
@@ -72,30 +90,15 @@ bool IsValidUtf8(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
             ++i;
             continue;
         }
-        std::size_t extra;
-        char32_t c;
-        char32_t min;
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else return false;
-        if (i + extra >= n)
+        const TUtf8Sequence sequence = DecodeSequence(p + i, n - i);
+        if (sequence.length == 0)
             return false;
-        for (std::size_t j = 1; j <= extra; ++j) {
-            if ((p[i + j] & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i + j] & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || IsSurrogate(c))
-            return false;
-        i += extra + 1;
+        i += sequence.length;
     }
     return true;
 }
