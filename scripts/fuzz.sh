@@ -41,6 +41,12 @@ case "$target" in
     printf 'a,b\r\n"x,""y""",2\r\n' > "$corpus/seed1.csv"
     printf '\xef\xbb\xbf\xe5\x90\x8d\xe5\x89\x8d,\xe5\x80\xa4\n"\n",\n' > "$corpus/seed2.csv"
     printf '\x93\xfa\x96\x7b,\x83\x5c\n' > "$corpus/seed3.csv"
+    # Shift_JIS with quoted line breaks, UTF-16 with a byte-order mark (refused
+    # as binary), a quoted field running to the end, and a lone CR record end.
+    printf '"\x93\xfa\x96\x7b\r\n\x8c\xea",\x83\x5c\r\n"a""b",\r\n' > "$corpus/seed4.csv"
+    printf '\xff\xfea\x00,\x00b\x00\r\x00\n\x00' > "$corpus/seed5.csv"
+    printf 'x,"open\n,,\r' > "$corpus/seed6.csv"
+    printf '1,2\r3,4\r\n"",\xef\xbb\xbf\n' > "$corpus/seed7.csv"
     ;;
   xlsx_sheet)
     for f in "$shared"/*.xlsx "$shared"/*.xlsm; do
@@ -58,6 +64,9 @@ case "$target" in
     if [ "$target" = project_file ] && [ -d /dev/shm ]; then export TMPDIR=/dev/shm; fi
     ;;
 esac
+
+# Inputs that once failed stay in the corpus.
+if [ -d "tests/fuzz/regressions/$target" ]; then cp -n "tests/fuzz/regressions/$target"/* "$corpus/" 2>/dev/null || true; fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 "$build/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \

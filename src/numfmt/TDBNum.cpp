@@ -21,7 +21,8 @@ bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // Spells a whole number given as digits. One is left out before 十 and 百
 // (百十一) but kept before 千 and the group units (一千, 一万).
-void Spell(const UnicodeString& digits, const TNumerals& n, UnicodeString& out) {
+void Spell(const UnicodeString& digits, const TNumerals& n, UnicodeString& out)
+{
     std::size_t first = 0;
     while (first + 1 < digits.size() && digits[first] == u'0') ++first;
     const std::size_t count = digits.size() - first;
@@ -48,7 +49,8 @@ void Spell(const UnicodeString& digits, const TNumerals& n, UnicodeString& out) 
 
 } // namespace
 
-UnicodeString ApplyDBNum(std::u16string_view text, int level, bool spelled) {
+UnicodeString ApplyDBNum(std::u16string_view text, int level, bool spelled)
+{
     if (text.find(u'E') != std::u16string_view::npos) return UnicodeString(text);
     const TNumerals& n = kLevels[(level < 1 || level > 3) ? 0 : level - 1];
     const bool number = spelled;

@@ -13,7 +13,8 @@ const TJapaneseEra kEras[] = {
     {u"明治", u"明", u"M", 1868, 1, 1},
 };
 
-bool OnOrAfter(int year, int month, int day, const TJapaneseEra& era) {
+bool OnOrAfter(int year, int month, int day, const TJapaneseEra& era)
+{
     if (year != era.year) return year > era.year;
     if (month != era.month) return month > era.month;
     return day >= era.day;
@@ -21,13 +22,15 @@ bool OnOrAfter(int year, int month, int day, const TJapaneseEra& era) {
 
 } // namespace
 
-const TJapaneseEra& JapaneseEraOf(int year, int month, int day) {
+const TJapaneseEra& JapaneseEraOf(int year, int month, int day)
+{
     for (const auto& era : kEras)
         if (OnOrAfter(year, month, day, era)) return era;
     return kEras[sizeof kEras / sizeof kEras[0] - 1];
 }
 
-int JapaneseEraYear(int year, int month, int day) {
+int JapaneseEraYear(int year, int month, int day)
+{
     return year - JapaneseEraOf(year, month, day).year + 1;
 }
 

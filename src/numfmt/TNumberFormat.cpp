@@ -17,34 +17,36 @@ using namespace NumberFormat;
 
 class TCompiledNumberFormat final : public TNumberFormat {
 public:
-    explicit TCompiledNumberFormat(ParsedFormat parsed) : sections_(std::move(parsed.sections)) {
+    explicit TCompiledNumberFormat(TParsedFormat parsed) : sections_(std::move(parsed.sections))
+    {
         valid_ = parsed.valid;
         if (!valid_) return;
         // Sections holding "@" and the fourth section are for text; the
         // others are the positive, negative and zero sections in that order.
         for (std::size_t i = 0; i < sections_.size(); ++i) {
-            const Section& s = sections_[i];
-            if (s.kind == SectionKind::Text || i == 3) {
+            const TSection& s = sections_[i];
+            if (s.kind == TSectionKind::Text || i == 3) {
                 if (textSection_ < 0) textSection_ = int(i);
                 continue;
             }
             numberSections_.push_back(int(i));
-            conditional_ |= s.condition != ConditionOp::None;
-            dateTime_ |= s.kind == SectionKind::DateTime;
+            conditional_ |= s.condition != TConditionOp::None;
+            dateTime_ |= s.kind == TSectionKind::DateTime;
         }
     }
 
-    UnicodeString FormatNumber(double value, bool date1904) const override {
+    UnicodeString FormatNumber(double value, bool date1904) const override
+    {
         UnicodeString out;
         bool magnitude = false;
-        const Section* s = valid_ ? Pick(value, magnitude) : nullptr;
+        const TSection* s = valid_ ? Pick(value, magnitude) : nullptr;
         if (!s) {
             AppendGeneral(value, out);
             return out;
         }
         if (!std::isfinite(value)) {
             // Not a value a workbook can hold; no section can show it.
-            if (s->kind == SectionKind::DateTime) AppendHashes(out);
+            if (s->kind == TSectionKind::DateTime) AppendHashes(out);
             else out += u"#NUM!";
             return out;
         }
@@ -52,43 +54,44 @@ public:
         bool minus = shown < 0;
         double abs = std::fabs(shown);
         switch (s->kind) {
-        case SectionKind::General:
-            for (const Token& t : s->tokens) {
-                if (t.kind == TokenKind::General) AppendGeneral(shown, out);
-                else if (t.kind == TokenKind::Literal) out += t.text;
+        case TSectionKind::General:
+            for (const TToken& t : s->tokens) {
+                if (t.kind == TTokenKind::General) AppendGeneral(shown, out);
+                else if (t.kind == TTokenKind::Literal) out += t.text;
             }
             break;
-        case SectionKind::Number:
-        case SectionKind::Exponent:
+        case TSectionKind::Number:
+        case TSectionKind::Exponent:
             if (minus) out += u'-';
             AppendNumberSection(*s, abs, out);
             break;
-        case SectionKind::Fraction:
+        case TSectionKind::Fraction:
             if (minus) out += u'-';
             AppendFractionSection(*s, abs, out);
             break;
-        case SectionKind::DateTime:
+        case TSectionKind::DateTime:
             // The 1900 system shows no negative date or time, whichever section.
             AppendDateSection(*s, value < 0 && !date1904 ? value : shown, date1904, out);
             break;
         default:
             // Text without digits shows no sign.
-            for (const Token& t : s->tokens)
-                if (t.kind == TokenKind::Literal) out += t.text;
+            for (const TToken& t : s->tokens)
+                if (t.kind == TTokenKind::Literal) out += t.text;
             break;
         }
         // Dates convert their own fields; numbers are spelled out.
-        if (s->dbnum && s->kind != SectionKind::DateTime) return ApplyDBNum(out, s->dbnum, true);
+        if (s->dbnum && s->kind != TSectionKind::DateTime) return ApplyDBNum(out, s->dbnum, true);
         return out;
     }
 
-    UnicodeString FormatText(const UnicodeString& text) const override {
+    UnicodeString FormatText(const UnicodeString& text) const override
+    {
         if (!valid_ || textSection_ < 0 || text.empty()) return text;
         UnicodeString out;
-        for (const Token& t : sections_[std::size_t(textSection_)].tokens) {
+        for (const TToken& t : sections_[std::size_t(textSection_)].tokens) {
             // General in the text section stands for the text, as @ does.
-            if (t.kind == TokenKind::Text || t.kind == TokenKind::General) out += text;
-            else if (t.kind == TokenKind::Literal) out += t.text;
+            if (t.kind == TTokenKind::Text || t.kind == TTokenKind::General) out += text;
+            else if (t.kind == TTokenKind::Literal) out += t.text;
         }
         return out;
     }
@@ -96,11 +99,12 @@ public:
     bool IsDateTime() const override { return dateTime_; }
 
 private:
-    const Section& Number(std::size_t i) const { return sections_[std::size_t(numberSections_[i])]; }
+    const TSection& Number(std::size_t i) const { return sections_[std::size_t(numberSections_[i])]; }
 
     // The section a number is shown with, and whether it shows the number
     // without its sign.
-    const Section* Pick(double value, bool& magnitude) const {
+    const TSection* Pick(double value, bool& magnitude) const
+    {
         const std::size_t n = numberSections_.size();
         magnitude = false;
         if (n == 0) return nullptr;
@@ -108,20 +112,20 @@ private:
             if (n == 1) return &Number(0);
             if (value < 0) {
                 // A General negative section still shows the sign.
-                magnitude = Number(1).kind != SectionKind::General;
+                magnitude = Number(1).kind != TSectionKind::General;
                 return &Number(1);
             }
             if (value == 0 && n >= 3) return &Number(2);
             return &Number(0);
         }
-        const Section& first = Number(0);
-        bool firstMatches = first.condition != ConditionOp::None ? first.Matches(value)
+        const TSection& first = Number(0);
+        bool firstMatches = first.condition != TConditionOp::None ? first.Matches(value)
                           : n == 1 ? true : n == 2 ? value >= 0 : value > 0;
         // A section picked by its own condition shows the sign.
         if (firstMatches) return &first;
         if (n == 1) return nullptr;
-        const Section& second = Number(1);
-        if (second.condition != ConditionOp::None) {
+        const TSection& second = Number(1);
+        if (second.condition != TConditionOp::None) {
             if (second.Matches(value)) return &second;
             return n >= 3 ? &Number(2) : nullptr;
         }
@@ -132,7 +136,7 @@ private:
         return &Number(2);
     }
 
-    std::vector<Section> sections_;
+    std::vector<TSection> sections_;
     std::vector<int> numberSections_;
     int textSection_ = -1;
     bool valid_ = false;
@@ -203,16 +207,18 @@ const char16_t* const kBuiltIn[] = {
 
 } // namespace
 
-std::shared_ptr<const TNumberFormat> TNumberFormat::Compile(std::u16string_view code) {
+std::shared_ptr<const TNumberFormat> TNumberFormat::Compile(std::u16string_view code)
+{
     try {
         return std::make_shared<TCompiledNumberFormat>(ParseFormatCode(code));
     } catch (...) {
         // Out of memory while compiling: still a usable (General) format.
-        return std::make_shared<TCompiledNumberFormat>(ParsedFormat{});
+        return std::make_shared<TCompiledNumberFormat>(TParsedFormat{});
     }
 }
 
-UnicodeString TNumberFormat::BuiltInCode(int id) {
+UnicodeString TNumberFormat::BuiltInCode(int id)
+{
     constexpr int count = int(sizeof kBuiltIn / sizeof kBuiltIn[0]);
     if (id < 0 || id >= count || !kBuiltIn[id]) return {};
     return kBuiltIn[id];

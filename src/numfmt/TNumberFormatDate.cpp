@@ -24,8 +24,8 @@ const char16_t* const kDayShort[] = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"F
 const char16_t* const kDayLong[] = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"};
 const char16_t* const kDayJa[] = {u"日", u"月", u"火", u"水", u"木", u"金", u"土"};
 
-bool JapaneseLocale(const Section& s) { return (s.lcid & 0xFFFF) == 0x411; }
-bool OtherLocale(const Section& s) { return s.lcid != 0 && !JapaneseLocale(s); }
+bool JapaneseLocale(const TSection& s) { return (s.lcid & 0xFFFF) == 0x411; }
+bool OtherLocale(const TSection& s) { return s.lcid != 0 && !JapaneseLocale(s); }
 
 struct TClock {
     TCivilDate date;
@@ -34,15 +34,16 @@ struct TClock {
     long long fraction = 0;  // sub-second units of the finest precision shown
 };
 
-void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeString& out) {
+void AppendField(const TToken& t, const TSection& s, const TClock& c, UnicodeString& out)
+{
     const TCivilDate& d = c.date;
     switch (t.field) {
-    case DateField::Year:
+    case TDateField::Year:
         if (t.width == 2) AppendInteger(d.year % 100, out, 2);
         else AppendInteger(d.year, out, 4);
         break;
-    case DateField::Month: AppendInteger(d.month, out, t.width); break;
-    case DateField::MonthName:
+    case TDateField::Month: AppendInteger(d.month, out, t.width); break;
+    case TDateField::MonthName:
         if (JapaneseLocale(s) && t.width < 5) {
             AppendInteger(d.month, out);
             out += u"月";
@@ -54,8 +55,8 @@ void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeStrin
             out += kMonthLong[d.month - 1][0];
         }
         break;
-    case DateField::Day: AppendInteger(d.day, out, t.width); break;
-    case DateField::Weekday:
+    case TDateField::Day: AppendInteger(d.day, out, t.width); break;
+    case TDateField::Weekday:
         if (JapaneseLocale(s)) {
             out += kDayJa[d.weekday];
             if (t.width == 4) out += u"曜日";
@@ -63,11 +64,11 @@ void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeStrin
             out += (t.width == 3 ? kDayShort : kDayLong)[d.weekday];
         }
         break;
-    case DateField::WeekdayJa:
+    case TDateField::WeekdayJa:
         out += kDayJa[d.weekday];
         if (t.width == 4) out += u"曜日";
         break;
-    case DateField::Hour: {
+    case TDateField::Hour: {
         int h = c.hour;
         if (s.hasAmPm) {
             h %= 12;
@@ -76,24 +77,24 @@ void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeStrin
         AppendInteger(h, out, t.width);
         break;
     }
-    case DateField::Minute: AppendInteger(c.minute, out, t.width); break;
-    case DateField::Second: AppendInteger(c.second, out, t.width); break;
-    case DateField::ElapsedHours: AppendInteger(c.totalSeconds / 3600, out, t.width); break;
-    case DateField::ElapsedMinutes: AppendInteger(c.totalSeconds / 60, out, t.width); break;
-    case DateField::ElapsedSeconds: AppendInteger(c.totalSeconds, out, t.width); break;
-    case DateField::Era:
+    case TDateField::Minute: AppendInteger(c.minute, out, t.width); break;
+    case TDateField::Second: AppendInteger(c.second, out, t.width); break;
+    case TDateField::ElapsedHours: AppendInteger(c.totalSeconds / 3600, out, t.width); break;
+    case TDateField::ElapsedMinutes: AppendInteger(c.totalSeconds / 60, out, t.width); break;
+    case TDateField::ElapsedSeconds: AppendInteger(c.totalSeconds, out, t.width); break;
+    case TDateField::Era:
         if (OtherLocale(s)) break;  // no era outside the Japanese calendar
         {
             const TJapaneseEra& era = JapaneseEraOf(d.year, d.month, d.day);
             out += t.width == 1 ? era.letter : t.width == 2 ? era.initial : era.name;
         }
         break;
-    case DateField::EraYear:
+    case TDateField::EraYear:
         if (OtherLocale(s)) AppendInteger(d.year, out, 4);
         else if (s.gannen && JapaneseEraYear(d.year, d.month, d.day) == 1) out += u"元";
         else AppendInteger(JapaneseEraYear(d.year, d.month, d.day), out, t.width);
         break;
-    case DateField::BuddhistYear:
+    case TDateField::BuddhistYear:
         if (t.width == 2) AppendInteger((d.year + 543) % 100, out, 2);
         else AppendInteger(d.year + 543, out);
         break;
@@ -104,7 +105,8 @@ void AppendField(const Token& t, const Section& s, const TClock& c, UnicodeStrin
 
 void AppendHashes(UnicodeString& out) { out.append(kHashRun, u'#'); }
 
-bool SerialToDate(long long days, bool date1904, TCivilDate& date) {
+bool SerialToDate(long long days, bool date1904, TCivilDate& date)
+{
     if (days < 0 || days > (date1904 ? kMaxSerial1904 : kMaxSerial1900)) return false;
     date.weekday = int((days + (date1904 ? 5 : 6)) % 7);
     if (!date1904 && days == 0) {
@@ -120,7 +122,8 @@ bool SerialToDate(long long days, bool date1904, TCivilDate& date) {
     return true;
 }
 
-void AppendDateSection(const Section& s, double value, bool date1904, UnicodeString& out) {
+void AppendDateSection(const TSection& s, double value, bool date1904, UnicodeString& out)
+{
     if (!std::isfinite(value)) { AppendHashes(out); return; }
     if (value < 0) {
         // Only the 1904 system shows negative times, with a minus sign.
@@ -145,34 +148,34 @@ void AppendDateSection(const Section& s, double value, bool date1904, UnicodeStr
     c.minute = int(secondOfDay / 60 % 60);
     c.second = int(secondOfDay % 60);
 
-    for (const Token& t : s.tokens) {
+    for (const TToken& t : s.tokens) {
         switch (t.kind) {
-        case TokenKind::Literal: out += t.text; break;
-        case TokenKind::DatePart:
+        case TTokenKind::Literal: out += t.text; break;
+        case TTokenKind::DatePart:
             if (s.dbnum) {
                 // Years are written digit by digit (二〇二四), other fields spelled (十二).
                 UnicodeString field;
                 AppendField(t, s, c, field);
-                bool spelled = t.field != DateField::Year && t.field != DateField::BuddhistYear;
+                bool spelled = t.field != TDateField::Year && t.field != TDateField::BuddhistYear;
                 out += ApplyDBNum(field, s.dbnum, spelled);
             } else {
                 AppendField(t, s, c, out);
             }
             break;
-        case TokenKind::AmPm: {
+        case TTokenKind::AmPm: {
             bool pm = c.hour >= 12;
             switch (t.ampm) {
-            case AmPmStyle::Upper:
+            case TAmPmStyle::Upper:
                 if (JapaneseLocale(s)) out += pm ? u"午後" : u"午前";
                 else out += pm ? u"PM" : u"AM";
                 break;
-            case AmPmStyle::LetterUpper: out += pm ? u'P' : u'A'; break;
-            case AmPmStyle::LetterLower: out += pm ? u'p' : u'a'; break;
-            case AmPmStyle::Japanese: out += pm ? u"午後" : u"午前"; break;
+            case TAmPmStyle::LetterUpper: out += pm ? u'P' : u'A'; break;
+            case TAmPmStyle::LetterLower: out += pm ? u'p' : u'a'; break;
+            case TAmPmStyle::Japanese: out += pm ? u"午後" : u"午前"; break;
             }
             break;
         }
-        case TokenKind::SubSecond: {
+        case TTokenKind::SubSecond: {
             // Each field shows the leading digits of the finest fraction shown.
             UnicodeString digits;
             AppendInteger(c.fraction, digits, s.subSecondDigits);

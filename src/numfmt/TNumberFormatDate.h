@@ -19,7 +19,7 @@ bool SerialToDate(long long days, bool date1904, TCivilDate& date);
 
 // Appends the text of a date or time section; a value Excel cannot show as a
 // date gives a run of "#".
-void AppendDateSection(const Section& section, double value, bool date1904, UnicodeString& out);
+void AppendDateSection(const TSection& section, double value, bool date1904, UnicodeString& out);
 
 // What Excel shows for a number it cannot fit: a run of "#".
 void AppendHashes(UnicodeString& out);

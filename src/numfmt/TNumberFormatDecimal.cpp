@@ -9,7 +9,8 @@ namespace {
 
 constexpr int kGeneralWidth = 11;
 
-void AppendExponentForm(TDecimal d, UnicodeString& out) {
+void AppendExponentForm(TDecimal d, UnicodeString& out)
+{
     // Mantissa digits that fit beside "E+dd" (or "E+ddd").
     int exponent = d.pointPos - 1;
     int expDigits = std::abs(exponent) >= 100 ? 3 : 2;
@@ -25,7 +26,8 @@ void AppendExponentForm(TDecimal d, UnicodeString& out) {
     AppendInteger(std::abs(exponent), out, 2);
 }
 
-void AppendPlain(const TDecimal& d, UnicodeString& out) {
+void AppendPlain(const TDecimal& d, UnicodeString& out)
+{
     if (d.pointPos <= 0) {
         out += u'0';
     } else {
@@ -40,7 +42,8 @@ void AppendPlain(const TDecimal& d, UnicodeString& out) {
 
 } // namespace
 
-TDecimal TDecimal::FromDouble(double magnitude) {
+TDecimal TDecimal::FromDouble(double magnitude)
+{
     TDecimal d;
     if (!(magnitude > 0) || !std::isfinite(magnitude)) return d;
     char buffer[40];
@@ -57,7 +60,8 @@ TDecimal TDecimal::FromDouble(double magnitude) {
     return d;
 }
 
-void TDecimal::RoundToDigits(int keep) {
+void TDecimal::RoundToDigits(int keep)
+{
     if (keep >= count) return;
     if (keep < 0) { count = 0; return; }
     bool up = digits[keep] >= '5';
@@ -77,14 +81,16 @@ void TDecimal::RoundToDigits(int keep) {
     while (count > 0 && digits[count - 1] == '0') --count;
 }
 
-void AppendInteger(long long value, UnicodeString& out, int minDigits) {
+void AppendInteger(long long value, UnicodeString& out, int minDigits)
+{
     char buffer[24];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     for (int n = int(result.ptr - buffer); n < minDigits; ++n) out += u'0';
     for (const char* p = buffer; p < result.ptr; ++p) out += char16_t(*p);
 }
 
-void AppendGeneral(double value, UnicodeString& out) {
+void AppendGeneral(double value, UnicodeString& out)
+{
     if (!std::isfinite(value)) {
         out += u"#NUM!";
         return;

@@ -12,35 +12,35 @@ namespace {
 
 char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
 
-bool StartsWithNoCase(std::u16string_view s, std::size_t pos, std::u16string_view word) {
+bool StartsWithNoCase(std::u16string_view s, std::size_t pos, std::u16string_view word)
+{
     if (s.size() - pos < word.size()) return false;
     for (std::size_t i = 0; i < word.size(); ++i)
         if (Lower(s[pos + i]) != Lower(word[i])) return false;
     return true;
 }
 
-bool ParseHex(std::u16string_view s, unsigned& value) {
+bool ParseHex(std::u16string_view s, unsigned& value)
+{
     if (s.empty() || s.size() > 8) return false;
     value = 0;
     for (char16_t c : s) {
-        int d;
-        if (c >= u'0' && c <= u'9') d = c - u'0';
-        else if (c >= u'a' && c <= u'f') d = c - u'a' + 10;
-        else if (c >= u'A' && c <= u'F') d = c - u'A' + 10;
-        else return false;
+        const int d = HexDigitValue(c);
+        if (d < 0) return false;
         value = value * 16 + unsigned(d);
     }
     return true;
 }
 
-bool ParseCondition(std::u16string_view s, Section& section) {
+bool ParseCondition(std::u16string_view s, TSection& section)
+{
     std::size_t n = 1;
-    if (s.substr(0, 2) == u"<=") { section.condition = ConditionOp::LessEqual; n = 2; }
-    else if (s.substr(0, 2) == u">=") { section.condition = ConditionOp::GreaterEqual; n = 2; }
-    else if (s.substr(0, 2) == u"<>") { section.condition = ConditionOp::NotEqual; n = 2; }
-    else if (s[0] == u'<') section.condition = ConditionOp::Less;
-    else if (s[0] == u'>') section.condition = ConditionOp::Greater;
-    else section.condition = ConditionOp::Equal;
+    if (s.substr(0, 2) == u"<=") { section.condition = TConditionOp::LessEqual; n = 2; }
+    else if (s.substr(0, 2) == u">=") { section.condition = TConditionOp::GreaterEqual; n = 2; }
+    else if (s.substr(0, 2) == u"<>") { section.condition = TConditionOp::NotEqual; n = 2; }
+    else if (s[0] == u'<') section.condition = TConditionOp::Less;
+    else if (s[0] == u'>') section.condition = TConditionOp::Greater;
+    else section.condition = TConditionOp::Equal;
     std::string number;
     for (char16_t c : s.substr(n)) {
         if (c > 0x7F) return false;
@@ -52,7 +52,8 @@ bool ParseCondition(std::u16string_view s, Section& section) {
     return end == number.c_str() + number.size();
 }
 
-bool IsColor(std::u16string_view s) {
+bool IsColor(std::u16string_view s)
+{
     static const std::u16string_view names[] = {
         u"black", u"blue", u"cyan", u"green", u"magenta", u"red", u"white", u"yellow",
         u"黒", u"青", u"水", u"緑", u"紫", u"赤", u"白", u"黄"};
@@ -66,13 +67,14 @@ bool IsColor(std::u16string_view s) {
 }
 
 // Reads the content of one [...] group; false for an unknown one.
-bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>& out) {
+bool ReadBracket(std::u16string_view s, TSection& section, std::vector<TRawToken>& out)
+{
     if (s.empty()) return false;
     if (s[0] == u'$') {
         auto rest = s.substr(1);
         auto dash = rest.find(u'-');
         auto symbol = rest.substr(0, dash);
-        if (!symbol.empty()) out.push_back({Raw::Literal, 0, 1, false, AmPmStyle::Upper, UnicodeString(symbol)});
+        if (!symbol.empty()) out.push_back({TRawKind::Literal, 0, 1, false, TAmPmStyle::Upper, UnicodeString(symbol)});
         if (dash != std::u16string_view::npos) {
             auto locale = rest.substr(dash + 1);
             unsigned lcid = 0;
@@ -98,7 +100,7 @@ bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>&
     if (c == u'h' || c == u'm' || c == u's') {
         for (char16_t x : s)
             if (Lower(x) != c) return false;
-        RawToken t{Raw::Elapsed, c, int(s.size()), false, AmPmStyle::Upper, UnicodeString(u"[") + UnicodeString(s) + u"]"};
+        TRawToken t{TRawKind::Elapsed, c, int(s.size()), false, TAmPmStyle::Upper, UnicodeString(u"[") + UnicodeString(s) + u"]"};
         out.push_back(std::move(t));
         return true;
     }
@@ -110,11 +112,12 @@ bool ReadBracket(std::u16string_view s, Section& section, std::vector<RawToken>&
 
 bool IsPlaceholder(char16_t c) { return c == u'0' || c == u'#' || c == u'?'; }
 
-bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, std::vector<RawToken>& out,
-                bool& endedBySemicolon) {
+bool LexSection(std::u16string_view code, std::size_t& pos, TSection& section, std::vector<TRawToken>& out,
+                bool& endedBySemicolon)
+{
     bool sawPlaceholder = false;
     endedBySemicolon = false;
-    auto literal = [&](UnicodeString text) { out.push_back({Raw::Literal, 0, 1, false, AmPmStyle::Upper, std::move(text)}); };
+    auto literal = [&](UnicodeString text) { out.push_back({TRawKind::Literal, 0, 1, false, TAmPmStyle::Upper, std::move(text)}); };
     while (pos < code.size()) {
         char16_t c = code[pos];
         if (c == u';') { ++pos; endedBySemicolon = true; return true; }
@@ -144,36 +147,36 @@ bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, st
             return false;  // a closing bracket without its opening one
         } else if (IsPlaceholder(c)) {
             sawPlaceholder = true;
-            out.push_back({Raw::Placeholder, c, 1, false, AmPmStyle::Upper, UnicodeString(1, c)});
+            out.push_back({TRawKind::Placeholder, c, 1, false, TAmPmStyle::Upper, UnicodeString(1, c)});
             ++pos;
         } else if (c >= u'1' && c <= u'9') {
-            out.push_back({Raw::DigitChar, c, 1, false, AmPmStyle::Upper, UnicodeString(1, c)});
+            out.push_back({TRawKind::DigitChar, c, 1, false, TAmPmStyle::Upper, UnicodeString(1, c)});
             ++pos;
         } else if (c == u'.' || c == u',' || c == u'%' || c == u'/' || c == u'@') {
-            Raw kind = c == u'.' ? Raw::Point : c == u',' ? Raw::Comma : c == u'%' ? Raw::Percent
-                     : c == u'/' ? Raw::Slash : Raw::At;
-            out.push_back({kind, c, 1, false, AmPmStyle::Upper, UnicodeString(1, c)});
+            TRawKind kind = c == u'.' ? TRawKind::Point : c == u',' ? TRawKind::Comma : c == u'%' ? TRawKind::Percent
+                     : c == u'/' ? TRawKind::Slash : TRawKind::At;
+            out.push_back({kind, c, 1, false, TAmPmStyle::Upper, UnicodeString(1, c)});
             ++pos;
         } else if ((c == u'E' || c == u'e') && sawPlaceholder && pos + 1 < code.size()
                    && (code[pos + 1] == u'+' || code[pos + 1] == u'-')) {
-            out.push_back({Raw::Exp, c, 1, code[pos + 1] == u'+', AmPmStyle::Upper, UnicodeString(code.substr(pos, 2))});
+            out.push_back({TRawKind::Exp, c, 1, code[pos + 1] == u'+', TAmPmStyle::Upper, UnicodeString(code.substr(pos, 2))});
             pos += 2;
         } else if (StartsWithNoCase(code, pos, u"general")) {
-            out.push_back({Raw::General, 0, 1, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, 7))});
+            out.push_back({TRawKind::General, 0, 1, false, TAmPmStyle::Upper, UnicodeString(code.substr(pos, 7))});
             pos += 7;
         } else if (code.substr(pos, 4) == u"G/標準") {
             // General as the Japanese user interface writes it.
-            out.push_back({Raw::General, 0, 1, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, 4))});
+            out.push_back({TRawKind::General, 0, 1, false, TAmPmStyle::Upper, UnicodeString(code.substr(pos, 4))});
             pos += 4;
         } else if (StartsWithNoCase(code, pos, u"am/pm")) {
-            out.push_back({Raw::AmPm, 0, 1, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, 5))});
+            out.push_back({TRawKind::AmPm, 0, 1, false, TAmPmStyle::Upper, UnicodeString(code.substr(pos, 5))});
             pos += 5;
         } else if (StartsWithNoCase(code, pos, u"a/p")) {
-            AmPmStyle style = c == u'a' ? AmPmStyle::LetterLower : AmPmStyle::LetterUpper;
-            out.push_back({Raw::AmPm, 0, 1, false, style, UnicodeString(code.substr(pos, 3))});
+            TAmPmStyle style = c == u'a' ? TAmPmStyle::LetterLower : TAmPmStyle::LetterUpper;
+            out.push_back({TRawKind::AmPm, 0, 1, false, style, UnicodeString(code.substr(pos, 3))});
             pos += 3;
         } else if (code.substr(pos, 5) == u"午前/午後") {
-            out.push_back({Raw::AmPm, 0, 1, false, AmPmStyle::Japanese, UnicodeString(code.substr(pos, 5))});
+            out.push_back({TRawKind::AmPm, 0, 1, false, TAmPmStyle::Japanese, UnicodeString(code.substr(pos, 5))});
             pos += 5;
         } else if ((c == u'B' || c == u'b') && pos + 1 < code.size() && (code[pos + 1] == u'1' || code[pos + 1] == u'2')) {
             pos += 2;  // calendar choice: the Gregorian calendar is always used
@@ -190,7 +193,7 @@ bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, st
             while (end < code.size() && Lower(code[end]) == l) ++end;
             int count = int(end - pos);
             if (l == u'a' && count < 3) literal(UnicodeString(code.substr(pos, count)));
-            else out.push_back({Raw::Letter, l, count, false, AmPmStyle::Upper, UnicodeString(code.substr(pos, count))});
+            else out.push_back({TRawKind::Letter, l, count, false, TAmPmStyle::Upper, UnicodeString(code.substr(pos, count))});
             pos = end;
         }
     }

@@ -9,16 +9,16 @@
 namespace Excel::NumberFormat {
 
 // Tokens of a section as written, before their meaning in the section is known.
-enum class Raw : std::uint8_t {
+enum class TRawKind : std::uint8_t {
     Literal, Placeholder, Point, Comma, Percent, Exp, Slash, At, General, Letter, AmPm, Elapsed, DigitChar
 };
 
-struct RawToken {
-    Raw kind = Raw::Literal;
+struct TRawToken {
+    TRawKind kind = TRawKind::Literal;
     char16_t ch = 0;       // placeholder, letter (lower case) or digit
     int count = 1;         // letters in a run
     bool plus = false;     // Exp
-    AmPmStyle ampm = AmPmStyle::Upper;
+    TAmPmStyle ampm = TAmPmStyle::Upper;
     UnicodeString text;    // how the token reads when shown literally
 };
 
@@ -26,7 +26,7 @@ struct RawToken {
 // groups set the section's condition, locale and numeral style. Stops after
 // the ';' that ends the section. False for unbalanced quotes or brackets,
 // a bad condition or an unknown bracket group.
-bool LexSection(std::u16string_view code, std::size_t& pos, Section& section, std::vector<RawToken>& out,
+bool LexSection(std::u16string_view code, std::size_t& pos, TSection& section, std::vector<TRawToken>& out,
                 bool& endedBySemicolon);
 
 bool IsPlaceholder(char16_t c);

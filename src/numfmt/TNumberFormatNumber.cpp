@@ -17,7 +17,8 @@ public:
     TPlaceholderFill(std::string digits, int placeholders, bool thousands)
         : digits_(std::move(digits)), placeholders_(placeholders), thousands_(thousands) {}
 
-    void Next(char16_t placeholder, UnicodeString& out) {
+    void Next(char16_t placeholder, UnicodeString& out)
+    {
         int position = placeholders_ - 1 - next_;
         int length = int(digits_.size());
         if (next_ == 0)
@@ -28,14 +29,16 @@ public:
         ++next_;
     }
 
-    void All(UnicodeString& out) {
+    void All(UnicodeString& out)
+    {
         for (int p = int(digits_.size()) - 1; p >= 0; --p) Put(p, At(p), out);
     }
 
 private:
     char16_t At(int position) const { return char16_t(digits_[digits_.size() - 1 - position]); }
 
-    void Put(int position, char16_t c, UnicodeString& out) const {
+    void Put(int position, char16_t c, UnicodeString& out) const
+    {
         out += c;
         if (thousands_ && position > 0 && position % 3 == 0) out += c == u' ' ? u' ' : u',';
     }
@@ -46,7 +49,8 @@ private:
     int next_ = 0;
 };
 
-std::string WholeDigits(const TDecimal& d) {
+std::string WholeDigits(const TDecimal& d)
+{
     std::string s;
     if (d.IsZero() || d.pointPos <= 0) return s;
     s.reserve(d.pointPos);
@@ -54,25 +58,28 @@ std::string WholeDigits(const TDecimal& d) {
     return s;
 }
 
-std::string IntegerDigits(long long value) {
+std::string IntegerDigits(long long value)
+{
     if (value <= 0) return {};
     char buffer[24];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
-long long FloorDiv(long long a, long long b) {
+long long FloorDiv(long long a, long long b)
+{
     long long q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
 } // namespace
 
-void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out) {
+void AppendNumberSection(const TSection& s, double magnitude, UnicodeString& out)
+{
     TDecimal d = TDecimal::FromDouble(magnitude);
     if (!d.IsZero()) d.pointPos += 2 * s.percents - 3 * s.scaleCommas;
     long long exponent = 0;
-    if (s.kind == SectionKind::Exponent && !d.IsZero()) {
+    if (s.kind == TSectionKind::Exponent && !d.IsZero()) {
         int step = s.intDigits > 1 ? s.intDigits : 1;
         exponent = FloorDiv(d.pointPos - 1, step) * step;
         d.pointPos -= int(exponent);
@@ -92,33 +99,34 @@ void AppendNumberSection(const Section& s, double magnitude, UnicodeString& out)
     for (int j = 1; j <= s.fracDigits; ++j)
         if (d.Digit(d.pointPos + j - 1) != 0) lastSignificant = j;
     int fracIndex = 0;
-    for (const Token& t : s.tokens) {
+    for (const TToken& t : s.tokens) {
         switch (t.kind) {
-        case TokenKind::Literal: out += t.text; break;
-        case TokenKind::IntDigit: whole.Next(t.placeholder, out); break;
-        case TokenKind::Point:
+        case TTokenKind::Literal: out += t.text; break;
+        case TTokenKind::IntDigit: whole.Next(t.placeholder, out); break;
+        case TTokenKind::Point:
             if (s.intDigits == 0) whole.All(out);
             out += u'.';
             break;
-        case TokenKind::FracDigit: {
+        case TTokenKind::FracDigit: {
             ++fracIndex;
             if (fracIndex <= lastSignificant) out += char16_t(u'0' + d.Digit(d.pointPos + fracIndex - 1));
             else if (t.placeholder == u'0') out += u'0';
             else if (t.placeholder == u'?') out += u' ';
             break;
         }
-        case TokenKind::ExpMark:
+        case TTokenKind::ExpMark:
             out += u'E';
             if (exponent < 0) out += u'-';
             else if (t.plusSign) out += u'+';
             break;
-        case TokenKind::ExpDigit: expDigits.Next(t.placeholder, out); break;
+        case TTokenKind::ExpDigit: expDigits.Next(t.placeholder, out); break;
         default: break;
         }
     }
 }
 
-void ApproximateFraction(double value, long long maxDenominator, long long& numerator, long long& denominator) {
+void ApproximateFraction(double value, long long maxDenominator, long long& numerator, long long& denominator)
+{
     long long p0 = 0, q0 = 1, p1 = 1, q1 = 0;
     double x = value;
     for (int i = 0; i < 64; ++i) {
@@ -142,7 +150,8 @@ void ApproximateFraction(double value, long long maxDenominator, long long& nume
     denominator = q1;
 }
 
-void AppendFractionSection(const Section& s, double magnitude, UnicodeString& out) {
+void AppendFractionSection(const TSection& s, double magnitude, UnicodeString& out)
+{
     double x = magnitude * std::pow(100.0, s.percents);
     bool hasWhole = s.intDigits > 0;
     std::string wholeDigits, numDigits, denDigits;
@@ -181,22 +190,22 @@ void AppendFractionSection(const Section& s, double magnitude, UnicodeString& ou
     TPlaceholderFill num(numDigits, s.numDigits, false);
     bool inFraction = false;
     int denIndex = 0;
-    for (const Token& t : s.tokens) {
+    for (const TToken& t : s.tokens) {
         switch (t.kind) {
-        case TokenKind::Literal:
+        case TTokenKind::Literal:
             if (inFraction && blank) out.append(t.text.size(), u' ');
             else out += t.text;
             break;
-        case TokenKind::IntDigit: whole.Next(t.placeholder, out); break;
-        case TokenKind::NumDigit: {
+        case TTokenKind::IntDigit: whole.Next(t.placeholder, out); break;
+        case TTokenKind::NumDigit: {
             inFraction = true;
             std::size_t before = out.size();
             num.Next(t.placeholder, out);
             if (blank) for (std::size_t i = before; i < out.size(); ++i) out[i] = u' ';
             break;
         }
-        case TokenKind::Slash: out += blank ? u' ' : u'/'; break;
-        case TokenKind::DenDigit: {
+        case TTokenKind::Slash: out += blank ? u' ' : u'/'; break;
+        case TTokenKind::DenDigit: {
             // The denominator is aligned left; the last placeholder takes the rest.
             bool last = ++denIndex == s.denDigits;
             int i = denIndex - 1;
@@ -209,7 +218,7 @@ void AppendFractionSection(const Section& s, double magnitude, UnicodeString& ou
             if (last) inFraction = false;
             break;
         }
-        case TokenKind::DenFixed: {
+        case TTokenKind::DenFixed: {
             std::string digits = IntegerDigits(t.number);
             for (char c : digits) out += blank ? u' ' : char16_t(c);
             inFraction = false;

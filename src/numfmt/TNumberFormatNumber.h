@@ -7,8 +7,8 @@ namespace Excel::NumberFormat {
 
 // Append the text of a non-negative value in a number, exponent or fraction
 // section; the caller adds any minus sign.
-void AppendNumberSection(const Section& section, double magnitude, UnicodeString& out);
-void AppendFractionSection(const Section& section, double magnitude, UnicodeString& out);
+void AppendNumberSection(const TSection& section, double magnitude, UnicodeString& out);
+void AppendFractionSection(const TSection& section, double magnitude, UnicodeString& out);
 
 // Closest fraction with a denominator up to maxDenominator that Excel picks:
 // the last continued-fraction convergent that fits.

@@ -8,7 +8,7 @@
 namespace Excel::NumberFormat {
 
 // One element of a compiled section. Which fields matter depends on kind.
-enum class TokenKind : std::uint8_t {
+enum class TTokenKind : std::uint8_t {
     Literal,     // text shown as written
     IntDigit,    // 0 # ? before the decimal point
     FracDigit,   // 0 # ? after the decimal point
@@ -26,33 +26,33 @@ enum class TokenKind : std::uint8_t {
     AmPm,        // AM/PM, A/P or 午前/午後 (ampm style)
 };
 
-enum class DateField : std::uint8_t {
+enum class TDateField : std::uint8_t {
     Year, Month, MonthName, Day, Weekday, WeekdayJa, Hour, Minute, Second,
     ElapsedHours, ElapsedMinutes, ElapsedSeconds, Era, EraYear, BuddhistYear
 };
 
-enum class AmPmStyle : std::uint8_t { Upper, LetterUpper, LetterLower, Japanese };
+enum class TAmPmStyle : std::uint8_t { Upper, LetterUpper, LetterLower, Japanese };
 
-struct Token {
-    TokenKind kind = TokenKind::Literal;
+struct TToken {
+    TTokenKind kind = TTokenKind::Literal;
     char16_t placeholder = u'0';   // '0', '#' or '?'
     bool plusSign = false;         // ExpMark
-    DateField field = DateField::Year;
-    AmPmStyle ampm = AmPmStyle::Upper;
+    TDateField field = TDateField::Year;
+    TAmPmStyle ampm = TAmPmStyle::Upper;
     int width = 0;                 // letters of a date field, digits of SubSecond
     long long number = 0;          // fixed denominator
     UnicodeString text;            // Literal
 };
 
-enum class SectionKind : std::uint8_t { Number, Fraction, Exponent, General, DateTime, Text, LiteralOnly };
+enum class TSectionKind : std::uint8_t { Number, Fraction, Exponent, General, DateTime, Text, LiteralOnly };
 
-enum class ConditionOp : std::uint8_t { None, Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual };
+enum class TConditionOp : std::uint8_t { None, Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual };
 
-struct Section {
-    SectionKind kind = SectionKind::General;
-    std::vector<Token> tokens;
+struct TSection {
+    TSectionKind kind = TSectionKind::General;
+    std::vector<TToken> tokens;
 
-    ConditionOp condition = ConditionOp::None;
+    TConditionOp condition = TConditionOp::None;
     double conditionValue = 0;
 
     unsigned lcid = 0;             // locale of [$-xxx]; 0 when none

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "text/TConvert.h"
+#include "text/TFileUtility.h"
 #include "workbook/TWorkbookError.h"
 
 namespace Excel {
@@ -17,16 +18,6 @@ UnicodeString ErrnoText(int error)
 {
     return Utf8ToUtf16(std::strerror(error));
 }
-
-// Closes the descriptor on every way out.
-struct TFd {
-    int fd;
-    ~TFd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 } // namespace
 
@@ -50,11 +41,11 @@ std::string ReadWorkbookBytes(const std::filesystem::path& file, std::uintmax_t 
 {
     CheckRegularFile(file);
     // O_NONBLOCK: should the path have been swapped for a pipe, do not block.
-    TFd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (in.fd < 0)
+    const TFileUtility::TFileDescriptor in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.Get() < 0)
         throw OpenError(file, ErrnoText(errno));
     struct stat st {};
-    if (::fstat(in.fd, &st) != 0)
+    if (::fstat(in.Get(), &st) != 0)
         throw OpenError(file, ErrnoText(errno));
     if (!S_ISREG(st.st_mode))
         throw OpenError(file, u"通常のファイルではありません。");
@@ -64,19 +55,13 @@ std::string ReadWorkbookBytes(const std::filesystem::path& file, std::uintmax_t 
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+    for (std::size_t got = sizeof buffer; got == sizeof buffer;) {
+        if (!TFileUtility::ReadAllBytes(in.Get(), buffer, sizeof buffer, got))
             throw OpenError(file, ErrnoText(errno));
-        }
-        if (n == 0)
-            break;
         // The file may grow while it is read.
-        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
+        if (bytes.size() + got > maxBytes)
             throw OpenError(file, u"ファイルが大きすぎます。");
-        bytes.append(buffer, static_cast<std::size_t>(n));
+        bytes.append(buffer, got);
     }
     return bytes;
 }

@@ -14,6 +14,7 @@
 #include "readers/xls/TXlsConverter.h"
 #include "readers/xlsx/TXlsxReader.h"
 #include "readers/TZipArchive.h"
+#include "text/TFileUtility.h"
 
 namespace Excel {
 
@@ -21,39 +22,6 @@ namespace {
 
 constexpr std::string_view Ole2Signature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 constexpr std::string_view OdsMimeType = "application/vnd.oasis.opendocument.spreadsheet";
-
-class TFileHandle {
-public:
-    explicit TFileHandle(int fd) : fd_(fd) {}
-    ~TFileHandle()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Reads up to `size` bytes; short only at the end of the file.
-bool ReadFully(int fd, char* data, std::size_t size, std::size_t& got)
-{
-    got = 0;
-    while (got < size) {
-        const auto n = ::read(fd, data + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // An encrypted Office file is an OLE2 container with a directory entry
 // "EncryptedPackage"; directory entries are 128-byte records after the
@@ -71,7 +39,7 @@ bool IsEncryptedPackage(int fd)
         return false;
     std::string buffer(1 << 16, '\0');
     std::size_t got = 0;
-    while (ReadFully(fd, buffer.data(), buffer.size(), got) && got > 0) {
+    while (TFileUtility::ReadAllBytes(fd, buffer.data(), buffer.size(), got) && got > 0) {
         for (std::size_t offset = 0; offset + 128 <= got; offset += 128)
             if (buffer.compare(offset, wanted.size(), wanted) == 0)
                 return true;
@@ -122,7 +90,7 @@ TWorkbookKind DetectWorkbookKind(const std::filesystem::path& file)
     if (file.empty())
         throw OpenError(file, u"ファイル名が指定されていません。");
     // O_NONBLOCK so a FIFO cannot stall the open; the type is checked next.
-    TFileHandle fd(::open(file.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    const TFileUtility::TFileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0)
         throw OpenError(file, SystemReason(errno));
     struct stat st {};
@@ -135,7 +103,7 @@ TWorkbookKind DetectWorkbookKind(const std::filesystem::path& file)
 
     char head[512];
     std::size_t got = 0;
-    if (!ReadFully(fd.Get(), head, sizeof head, got))
+    if (!TFileUtility::ReadAllBytes(fd.Get(), head, sizeof head, got))
         throw OpenError(file, SystemReason(errno));
     const std::string_view start(head, got);
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "settings/TCommaText.h"
+#include "text/TCommaText.h"
 #include "settings/TIniFile.h"
-#include "settings/TSameText.h"
+#include "text/TSameText.h"
 #include "text/Exception.h"
 
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "settings/TIniFileIO.h"
-#include "settings/TSameText.h"
+#include "text/TSameText.h"
 #include "text/Exception.h"
 #include "text/TAtomicFile.h"
 #include "text/TConvert.h"

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "text/UnicodeString.h"
+#include "workbook/TGrid.h"
 
 class TStringScanner;
 
@@ -20,8 +21,10 @@ struct TCellAddress {
     bool operator==(const TCellAddress&) const = default;
 };
 
-// Columns A..XFD and rows 1..1048756.
-inline constexpr int MaxColumnNumber = 16384;
+// Columns A..XFD, as in the worksheet grid. Rows go to 1048756, which is
+// not the grid's last row (1048576): it is the template language's own
+// bound, and templates written for it may name rows up to there.
+inline constexpr int MaxColumnNumber = static_cast<int>(Excel::MaxColumns);
 inline constexpr int MaxRowNumber = 1048756;
 
 // Splits and checks an A1-style reference (blanks around it are ignored).

@@ -9,15 +9,6 @@
 
 #include "text/Exception.h"
 
-namespace {
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-} // namespace
-
-bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-
 std::vector<UChar32> ToCodePoints(std::u16string_view text, std::vector<std::size_t>* offsets)
 {
     std::vector<UChar32> out;
@@ -29,8 +20,8 @@ std::vector<UChar32> ToCodePoints(std::u16string_view text, std::vector<std::siz
         if (offsets)
             at.push_back(i);
         const char16_t c = text[i];
-        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            out.push_back(0x10000 + ((static_cast<UChar32>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            out.push_back(static_cast<UChar32>(CombineSurrogates(c, text[i + 1])));
             pairs = true;
             ++i;
         } else {

@@ -28,4 +28,3 @@ const TCompiledPattern& FindCompiledPattern(std::u16string_view pattern);
 // the UTF-16 offset of every code point plus the end; otherwise it is left empty.
 std::vector<UChar32> ToCodePoints(std::u16string_view text, std::vector<std::size_t>* offsets);
 
-bool IsSurrogate(char16_t c);

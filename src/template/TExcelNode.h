@@ -6,6 +6,7 @@
 #include "template/TNode.h"
 #include "text/UnicodeString.h"
 #include "automation/TExcel.h"
+#include "workbook/TGrid.h"
 
 // The data source of a template and its record cursor. A record is `line`
 // consecutive rows; record k lies k * line rows below the rows the tag names.
@@ -34,7 +35,7 @@ public:
     int RecordRow(int row) const;
     // The worksheet's last row. The walk's own cells (quit, skip, break) read
     // as empty below it, so data down to the last row ends the walk there.
-    static constexpr int GridLastRow = 1048576;
+    static constexpr int GridLastRow = static_cast<int>(Excel::MaxRows);
 
     int Layout() const { return layout_; }
     int RecordIndex() const { return recordIndex_; }

@@ -16,8 +16,6 @@ bool IsAsciiAlnum(char16_t c)
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-bool IsSurrogateUnit(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-
 // A character after "\" that stands for itself: punctuation other than the
 // word-boundary and buffer assertions.
 bool IsEscapedLiteral(char16_t c)
@@ -71,7 +69,7 @@ std::size_t ClassLength(std::u16string_view text)
         const char16_t c = text[i];
         if (c == u']')
             return i + 1;
-        if (c == u'[' || IsSurrogateUnit(c))
+        if (c == u'[' || IsSurrogate(c))
             return 0;
         if (c == u'\\') {
             if (i + 1 >= text.size() || !(IsEscapedLiteral(text[i + 1]) || Contains(ClassEscapes, text[i + 1])))
@@ -179,7 +177,7 @@ TPatternShape ReadShape(std::u16string_view pattern)
             length = 2;
         } else if (c == u'[') {
             length = ClassLength(pattern.substr(i));
-        } else if (c != u'.' && !Contains(u"[](){}?*+|^$#\\", c) && !IsSurrogateUnit(c)) {
+        } else if (c != u'.' && !Contains(u"[](){}?*+|^$#\\", c) && !IsSurrogate(c)) {
             item.literal = c;
         } else if (c != u'.') {
             length = 0;  // anchors, back-references and other escapes

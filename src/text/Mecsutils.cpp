@@ -80,9 +80,6 @@ constexpr TSubstitution kUnicodeToJISX0208{
     {0xFF5E, 0x301C}, {0xFFE0, 0x00A2}, {0xFFE1, 0x00A3}, {0xFFE2, 0x00AC},
 };
 
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // Writes a code point at `w`; there is always room, as no output is longer
 // than the code units it came from.
 void PutCodePoint(UnicodeString& text, std::size_t& w, char32_t cp)
@@ -149,10 +146,10 @@ UnicodeString MecsMappingFix_JISX0213ToJISX0208(UnicodeString text)
             continue;
         }
         char32_t cp = c;
-        if (IsHigh(c) && i + 1 < n && IsLow(text[i + 1])) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(text[i + 1])) {
+            cp = CombineSurrogates(c, text[i + 1]);
             ++i;
-        } else if (IsHigh(c) || IsLow(c)) {
+        } else if (IsSurrogate(c)) {
             continue;  // unpaired: no code point to encode
         }
         switch (cp) {

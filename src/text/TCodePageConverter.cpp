@@ -60,9 +60,6 @@ Entry& EntryOf(unsigned codePage)
     return entries[codePage];
 }
 
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // Length of the maximal invalid UTF-8 subpart at p, so that one broken
 // sequence yields one U+FFFD.
 std::size_t InvalidUtf8Length(const unsigned char* p, std::size_t n)
@@ -252,10 +249,10 @@ bool Encode(std::u16string_view text, unsigned codePage, std::string& out, TUnma
         const std::size_t pos = text.size() - inLeft / 2;
         std::size_t units = 1;
         char32_t character = text[pos];
-        if (IsHigh(text[pos]) && pos + 1 < text.size() && IsLow(text[pos + 1])) {
+        if (IsHighSurrogate(text[pos]) && pos + 1 < text.size() && IsLowSurrogate(text[pos + 1])) {
             units = 2;  // one character the code page lacks
-            character = 0x10000 + ((character - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
-        } else if (IsHigh(text[pos]) || IsLow(text[pos])) {
+            character = CombineSurrogates(character, text[pos + 1]);
+        } else if (IsSurrogate(text[pos])) {
             character = 0xFFFD;
         }
         std::string reference;

@@ -3,18 +3,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
-
-int HexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 int StrToIntDef(std::u16string_view text, int fallback)
 {
     std::size_t i = 0;
@@ -39,7 +27,7 @@ int StrToIntDef(std::u16string_view text, int fallback)
     std::uint64_t value = 0;
     if (hex) {
         for (; i < text.size(); ++i) {
-            const int d = HexDigit(text[i]);
+            const int d = HexDigitValue(text[i]);
             if (d < 0)
                 return fallback;
             value = value * 16 + static_cast<unsigned>(d);

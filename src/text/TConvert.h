@@ -9,6 +9,15 @@
 // gives the 32-bit value it spells (at most 0xFFFFFFFF).
 int StrToIntDef(std::u16string_view text, int fallback);
 
+// The value of one hexadecimal digit (either case), -1 for anything else.
+constexpr int HexDigitValue(char32_t c)
+{
+    return c >= U'0' && c <= U'9'   ? static_cast<int>(c - U'0')
+           : c >= U'a' && c <= U'f' ? static_cast<int>(c - U'a' + 10)
+           : c >= U'A' && c <= U'F' ? static_cast<int>(c - U'A' + 10)
+                                    : -1;
+}
+
 // Removes every character up to U+0020 at both ends.
 UnicodeString Trim(std::u16string_view text);
 UnicodeString TrimLeft(std::u16string_view text);

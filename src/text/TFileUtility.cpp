@@ -18,6 +18,12 @@
 
 namespace TFileUtility {
 
+TFileDescriptor::~TFileDescriptor()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
 bool WriteAllBytes(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -32,20 +38,23 @@ bool WriteAllBytes(int fd, std::string_view bytes)
     return true;
 }
 
+bool ReadAllBytes(int fd, char* data, std::size_t size, std::size_t& got)
+{
+    got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, data + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 namespace {
-
-// Closes a descriptor on every way out.
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) : fd_(fd) {}
-    ~TFileDescriptor() { if (fd_ >= 0) ::close(fd_); }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // A path that holds a NUL would silently name another file.
 bool HasNul(const UnicodeString& path)
@@ -93,18 +102,9 @@ RawByteString LoadFileBytes(const UnicodeString& path)
         throw Exception(u"ファイルの読み込みに必要なメモリを確保できませんでした。\n" + Utf8ToUtf16(e.what()));
     }
     std::size_t done = 0;
-    while (done < result.bytes.size()) {
-        const ssize_t n = ::read(file.Get(), result.bytes.data() + done, result.bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw FileReadError(path, errno);
-        }
-        if (n == 0)
-            break;  // shrank since fstat: keep what is there, no zero padding
-        done += static_cast<std::size_t>(n);
-    }
-    result.bytes.resize(done);
+    if (!ReadAllBytes(file.Get(), result.bytes.data(), result.bytes.size(), done))
+        throw FileReadError(path, errno);
+    result.bytes.resize(done);  // shrank since fstat: keep what is there, no zero padding
     return result;
 }
 

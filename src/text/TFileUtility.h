@@ -1,13 +1,31 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "text/UnicodeString.h"
 
 namespace TFileUtility {
 
+// Owns an open descriptor and closes it on every way out.
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : fd_(fd) {}
+    ~TFileDescriptor();
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 // Writes every byte to an open descriptor, retrying after signals.
 bool WriteAllBytes(int fd, std::string_view bytes);
+
+// Reads `size` bytes, fewer only at the end of the file, retrying after
+// signals; `got` tells how many. False on a read error (errno says which).
+bool ReadAllBytes(int fd, char* data, std::size_t size, std::size_t& got);
 
 // The whole file, tagged with the raw code page. Raises FileOpenError when it
 // cannot be opened (a folder included) and FileReadError when reading fails.

@@ -1,7 +1,5 @@
 #include "text/UnicodeString.h"
 
-namespace {
-
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -32,6 +30,38 @@ void AppendUtf16(UnicodeString& out, char32_t c)
     }
 }
 
+namespace {
+
+// A multi-byte UTF-8 sequence at p[0] (p[0] >= 0x80, n bytes left): its code
+// point and length when it is strictly valid; else length 0 and `skip` the
+// bytes looked at (at least the lead byte).
+struct TUtf8Sequence {
+    char32_t c = 0;
+    std::size_t length = 0;
+    std::size_t skip = 1;
+};
+
+TUtf8Sequence DecodeSequence(const unsigned char* p, std::size_t n)
+{
+    const unsigned char b = p[0];
+    std::size_t extra;
+    char32_t c;
+    char32_t min;
+    if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
+    else return {};
+    std::size_t j = 1;
+    for (; j <= extra; ++j) {
+        if (j >= n || (p[j] & 0xC0) != 0x80)
+            break;
+        c = (c << 6) | (p[j] & 0x3F);
+    }
+    if (j <= extra || c < min || c > 0x10FFFF || IsSurrogate(c))
+        return {0, 0, j};
+    return {c, extra + 1, extra + 1};
+}
+
 } // namespace
 
 UnicodeString Utf8ToUtf16(std::string_view in)
@@ -42,32 +72,16 @@ UnicodeString Utf8ToUtf16(std::string_view in)
     const std::size_t n = in.size();
     std::size_t i = 0;
     while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out += static_cast<char16_t>(b);
-            ++i;
+        if (p[i] < 0x80) {
+            out += static_cast<char16_t>(p[i++]);
             continue;
         }
-        int extra = 0;
-        char32_t c = 0;
-        char32_t min = 0;
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else { out += u'\uFFFD'; ++i; continue; }
-        std::size_t j = 1;
-        for (; j <= static_cast<std::size_t>(extra); ++j) {
-            if (i + j >= n || (p[i + j] & 0xC0) != 0x80)
-                break;
-            c = (c << 6) | (p[i + j] & 0x3F);
-        }
-        if (j <= static_cast<std::size_t>(extra) || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        const TUtf8Sequence sequence = DecodeSequence(p + i, n - i);
+        if (sequence.length == 0)
             out += u'\uFFFD';
-            i += j;  // skip the bytes examined so far (at least the lead byte)
-            continue;
-        }
-        AppendUtf16(out, c);
-        i += extra + 1;
+        else
+            AppendUtf16(out, sequence.c);
+        i += sequence.skip;
     }
     return out;
 }
@@ -76,30 +90,15 @@ bool IsValidUtf8(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
             ++i;
             continue;
         }
-        std::size_t extra;
-        char32_t c;
-        char32_t min;
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else return false;
-        if (i + extra >= n)
+        const TUtf8Sequence sequence = DecodeSequence(p + i, n - i);
+        if (sequence.length == 0)
             return false;
-        for (std::size_t j = 1; j <= extra; ++j) {
-            if ((p[i + j] & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i + j] & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += extra + 1;
+        i += sequence.length;
     }
     return true;
 }
@@ -110,10 +109,10 @@ std::string Utf16ToUtf8(std::u16string_view in)
     out.reserve(in.size() * 3);
     for (std::size_t i = 0; i < in.size(); ++i) {
         char32_t c = in[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+        if (IsHighSurrogate(c) && i + 1 < in.size() && IsLowSurrogate(in[i + 1])) {
+            c = CombineSurrogates(c, in[i + 1]);
             ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
+        } else if (IsSurrogate(c)) {
             c = 0xFFFD;
         }
         AppendUtf8(out, c);
@@ -151,7 +150,7 @@ std::string ToNative(std::u16string_view text)
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        const bool paired = c >= 0xDC00 && c <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+        const bool paired = IsLowSurrogate(c) && i > 0 && IsHighSurrogate(text[i - 1]);
         if (c >= 0xDC80 && c <= 0xDCFF && !paired) {
             out += Utf16ToUtf8(text.substr(start, i - start));
             out += static_cast<char>(c - 0xDC00);

@@ -21,6 +21,21 @@ struct RawByteString {
     bool operator==(const RawByteString&) const = default;
 };
 
+// UTF-16 surrogates: a high one followed by a low one stands for one code
+// point past U+FFFF; outside data may hold either alone.
+constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+constexpr char32_t CombineSurrogates(char32_t high, char32_t low)
+{
+    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// Append one code point; a lone surrogate is written as itself (in UTF-8 as
+// the three bytes of its value, which strict decoders refuse).
+void AppendUtf8(std::string& out, char32_t c);
+void AppendUtf16(UnicodeString& out, char32_t c);
+
 // UTF-8 <-> UTF-16 for messages, paths and the console. Invalid UTF-8 and
 // unpaired surrogates become U+FFFD; nothing throws.
 UnicodeString Utf8ToUtf16(std::string_view utf8);

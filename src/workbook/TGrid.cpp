@@ -7,20 +7,11 @@ std::optional<TCellPosition> ParseCellReference(std::string_view text)
     std::size_t i = 0;
     if (i < text.size() && text[i] == '$')
         ++i;
-    std::uint32_t col = 0;
     const std::size_t letters = i;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c < 'A' || c > 'Z')
-            break;
-        col = col * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
-        if (col > MaxColumns)
-            return std::nullopt;
+    while (i < text.size() && ((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z')))
         ++i;
-    }
-    if (i == letters)
+    const auto col = ColumnOfLetters(text.substr(letters, i - letters));
+    if (!col)
         return std::nullopt;
     if (i < text.size() && text[i] == '$')
         ++i;
@@ -35,7 +26,7 @@ std::optional<TCellPosition> ParseCellReference(std::string_view text)
     }
     if (i == digits || r == 0)
         return std::nullopt;
-    return TCellPosition{r, col};
+    return TCellPosition{r, *col};
 }
 
 } // namespace Excel

@@ -1,9 +1,10 @@
 #include "workbook/TWorkbookData.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
+#include "text/TSameText.h"
+#include "workbook/TGrid.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace Excel {
@@ -15,24 +16,10 @@ namespace {
 void AppendWtf8(std::u16string_view text, std::string& out)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        char32_t c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            c = CombineSurrogates(c, text[++i]);
+        AppendUtf8(out, c);
     }
 }
 
@@ -48,12 +35,7 @@ UnicodeString FromWtf8(std::string_view bytes)
         for (int k = 1; k <= extra && i + k < bytes.size(); ++k)
             c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
         i += static_cast<std::size_t>(extra) + 1;
-        if (c >= 0x10000) {
-            text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            text += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            text += static_cast<char16_t>(c);
-        }
+        AppendUtf16(text, c);
     }
     return text;
 }
@@ -113,6 +95,7 @@ void TSheetData::Seal()
     // A size hint that promised more than came must not keep the memory.
     if (cells_.capacity() > cells_.size() + cells_.size() / 4 + 1024)
         cells_.shrink_to_fit();
+    blocks_.shrink_to_fit();
     if (sealed_)
         return;
     // Stable, so of two entries for one cell the later one is kept.
@@ -131,11 +114,31 @@ void TSheetData::Seal()
     sealed_ = true;
 }
 
-const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
+void TSheetData::SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstColumn,
+                          std::uint32_t lastColumn, const TCellData& cell)
 {
-    if (row == 0 || column == 0 || cells_.empty())
-        return nullptr;
-    const auto key = KeyOf(row, column);
+    lastRow = std::min(lastRow, MaxRows);
+    lastColumn = std::min(lastColumn, MaxColumns);
+    if (firstRow == 0 || firstColumn == 0 || lastRow < firstRow || lastColumn < firstColumn)
+        return;
+    if (!blocks_.empty()) {
+        const Block& previous = blocks_.back();
+        const auto previousRow = static_cast<std::uint32_t>(previous.cell.key >> 14);
+        const bool beside = firstRow == previousRow && lastRow == previous.lastRow && firstColumn > previous.lastColumn;
+        if (!beside && firstRow <= previous.lastRow) {
+            // Out of reading order: lookups rely on blocks never overlapping.
+            for (auto row = firstRow; row <= lastRow; ++row)
+                for (auto column = firstColumn; column <= lastColumn; ++column)
+                    Set(row, column, cell);
+            return;
+        }
+    }
+    blocks_.push_back({Pack(KeyOf(firstRow, firstColumn), cell), lastRow, lastColumn});
+    blockCells_ += std::size_t(lastRow - firstRow + 1) * (lastColumn - firstColumn + 1);
+}
+
+const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
+{
     const auto n = cells_.size();
     std::size_t at = n;
     if (cursor_ < n) {
@@ -157,7 +160,37 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
         }
     }
     cursor_ = at;
-    found_ = Unpack(cells_[at]);
+    return &cells_[at];
+}
+
+const TSheetData::Entry* TSheetData::FindBlock(std::uint32_t row, std::uint32_t column) const
+{
+    const auto before = [](std::uint64_t key, const Block& b) { return key < b.cell.key; };
+    // The blocks of the rows band holding `row` end just before the first
+    // block that starts below it.
+    auto it = std::upper_bound(blocks_.begin(), blocks_.end(), KeyOf(row, MaxColumns), before);
+    if (it == blocks_.begin() || row > std::prev(it)->lastRow)
+        return nullptr;
+    const auto bandRow = static_cast<std::uint32_t>(std::prev(it)->cell.key >> 14);
+    it = std::upper_bound(blocks_.begin(), it, KeyOf(bandRow, column), before);
+    if (it == blocks_.begin())
+        return nullptr;
+    const Block& block = *std::prev(it);
+    if (block.cell.key >> 14 != bandRow || column > block.lastColumn)
+        return nullptr;
+    return &block.cell;
+}
+
+const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
+{
+    if (row == 0 || column == 0 || row > MaxRows || column > MaxColumns)
+        return nullptr;
+    const Entry* entry = cells_.empty() ? nullptr : FindCell(KeyOf(row, column));
+    if (!entry && !blocks_.empty())
+        entry = FindBlock(row, column);
+    if (!entry)
+        return nullptr;
+    found_ = Unpack(*entry);
     if (found_.type == TCellType::Empty && found_.shown == NoText)
         return nullptr;
     return &found_;
@@ -173,14 +206,9 @@ int TWorkbookData::FindSheet(std::u16string_view name) const
     for (std::size_t i = 0; i < sheets.size(); ++i)
         if (sheets[i].Name() == name)
             return static_cast<int>(i);
-    for (std::size_t i = 0; i < sheets.size(); ++i) {
-        const auto& other = sheets[i].Name();
-        UErrorCode status = U_ZERO_ERROR;
-        if (u_strCaseCompare(other.data(), static_cast<int32_t>(other.size()), name.data(),
-                             static_cast<int32_t>(name.size()), U_FOLD_CASE_DEFAULT, &status) == 0 &&
-            U_SUCCESS(status))
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (SameText(sheets[i].Name(), name))
             return static_cast<int>(i);
-    }
     return -1;
 }
 

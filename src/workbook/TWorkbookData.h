@@ -14,7 +14,9 @@ namespace Excel {
 
 // The in-memory form of an opened workbook, filled by a file reader and read
 // by the automation wrappers. Cells are kept compactly and looked up by
-// binary search once the reader has sealed the sheet.
+// binary search once the reader has sealed the sheet; a value repeated over
+// a block of cells is kept once, so a few bytes of file cannot ask for
+// gigabytes.
 
 enum class TCellType : std::uint8_t { Empty, Number, String, Boolean, Error };
 
@@ -36,6 +38,12 @@ public:
 
     // Rows 1..1048576, columns 1..16384. A later Set of the same cell wins.
     void Set(std::uint32_t row, std::uint32_t column, const TCellData& cell);
+    // One value over rows first..last and columns first..last, kept once.
+    // Blocks must come in reading order: either the rows of the previous
+    // block and columns to its right, or rows below it. A block out of that
+    // order is stored cell by cell. A cell given to Set wins over a block.
+    void SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstColumn,
+                  std::uint32_t lastColumn, const TCellData& cell);
     // Room for `count` cells, so a reader that knows the size grows no more.
     void Reserve(std::size_t count) { cells_.reserve(count); }
     // Sorts the cells; call once after the reader has added them all.
@@ -44,7 +52,8 @@ public:
     // next Find on this sheet. Reading cells in order costs no search: the
     // last position found is tried first.
     const TCellData* Find(std::uint32_t row, std::uint32_t column) const;
-    std::size_t CellCount() const { return cells_.size(); }
+    // Cells held, a block counting every cell it covers.
+    std::size_t CellCount() const { return cells_.size() + blockCells_; }
 
 private:
     // A cell in 24 bytes: a number and a string index are never both needed.
@@ -57,11 +66,23 @@ private:
         std::uint32_t shown;
         std::uint32_t typeAndStyle;  // type << 28 | style
     };
+    // A block: `cell.key` is its first row and column. Blocks sharing their
+    // rows lie side by side; blocks of different rows never overlap, so the
+    // one holding a row is the last that starts at or above it.
+    struct Block {
+        Entry cell;
+        std::uint32_t lastRow;
+        std::uint32_t lastColumn;
+    };
     static Entry Pack(std::uint64_t key, const TCellData& cell);
     static TCellData Unpack(const Entry& entry);
+    const Entry* FindCell(std::uint64_t key) const;
+    const Entry* FindBlock(std::uint32_t row, std::uint32_t column) const;
 
     UnicodeString name_;
     std::vector<Entry> cells_;
+    std::vector<Block> blocks_;
+    std::size_t blockCells_ = 0;
     bool sealed_ = true;
     mutable std::size_t cursor_ = 0;  // one thread reads a workbook
     mutable TCellData found_;

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "readers/TWorkbookReader.h"
+#include "workbook/TCellText.h"
 #include "support/TestSupport.h"
+#include "support/ZipFixture.h"
 
 using namespace testsupport;
 using namespace Excel;
@@ -98,6 +100,42 @@ TEST(MemoryBounds, CsvTakesAtMostFourTimesItsSize)
     if (growth < 0)
         GTEST_SKIP() << "the peak memory cannot be reset here";
     EXPECT_LE(growth, 4.0 * static_cast<double>(csv.size())) << growth << " bytes for " << csv.size();
+}
+
+TEST(MemoryBounds, OdsRepeatsCostWhatTheFileHolds)
+{
+    if (Sanitized())
+        GTEST_SKIP() << "the sanitizer's shadow memory is counted too";
+    // A few hundred bytes that declare 16 million cells.
+    const std::string content =
+        "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+        " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+        " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
+        "<table:table table:name=\"S\"><table:table-row table:number-rows-repeated=\"999\">"
+        "<table:table-cell table:number-columns-repeated=\"16384\" office:value-type=\"string\"><text:p>X</text:p>"
+        "</table:table-cell></table:table-row><table:table-row>"
+        "<table:table-cell table:number-columns-repeated=\"16383\" office:value-type=\"float\" office:value=\"2\">"
+        "<text:p>2.0</text:p></table:table-cell><table:table-cell table:number-columns-repeated=\"16384\"/>"
+        "</table:table-row><table:table-row table:number-rows-repeated=\"1048000\"><table:table-cell"
+        " table:number-columns-repeated=\"16384\"/></table:table-row></table:table></office:spreadsheet>"
+        "</office:body></office:document-content>";
+    TempDir dir;
+    const auto file = dir / "repeats.ods";
+    WriteZip(file, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
+    std::unique_ptr<TWorkbookData> book;
+    const double growth = PeakGrowth([&] { book = OpenWorkbookFile(file); });
+    if (growth < 0)
+        GTEST_SKIP() << "the peak memory cannot be reset here";
+    EXPECT_LE(growth, 8 << 20) << growth << " bytes";
+    const auto& sheet = book->sheets.at(0);
+    EXPECT_EQ(sheet.CellCount(), 999u * 16384 + 16383);
+    const struct {
+        std::uint32_t row, column;
+        const char* text;
+    } cells[] = {{1, 1, "X"}, {999, 16384, "X"}, {500, 8000, "X"}, {1000, 1, "2.0"}, {1000, 16383, "2.0"},
+                 {1000, 16384, ""}, {1001, 1, ""}, {1048576, 16384, ""}};
+    for (const auto& c : cells)
+        EXPECT_EQ(Utf16ToUtf8(DisplayText(*book, sheet.Find(c.row, c.column))), c.text) << c.row << "," << c.column;
 }
 
 } // namespace

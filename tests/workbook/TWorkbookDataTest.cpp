@@ -67,6 +67,72 @@ TEST(SheetData, FindAgreesWithAReferenceMapInAnyReadingOrder)
     EXPECT_EQ(none.Find(1, 1), nullptr);
 }
 
+TEST(SheetData, BlocksReadAsTheCellsTheyCover)
+{
+    // Blocks in reading order (side by side in one band of rows, or lower
+    // bands), some out of order, and single cells, which win over blocks.
+    std::mt19937 random(777);
+    TSheetData sheet(u"S");
+    std::map<std::pair<std::uint32_t, std::uint32_t>, double> singles, blocks;
+    std::size_t covered = 0;
+    std::uint32_t bandFirst = 0, bandLast = 0, bandColumn = 0;
+    for (int i = 0; i < 400; ++i) {
+        const int kind = random() % 6;
+        if (kind == 0) {  // a single cell anywhere
+            const std::uint32_t row = 1 + random() % 400, column = 1 + random() % 40;
+            sheet.Set(row, column, NumberCell(i));
+            singles[{row, column}] = i;
+            continue;
+        }
+        std::uint32_t first, last, left;
+        const bool inOrder = kind != 1 || bandLast == 0;
+        if (!inOrder) {  // overlaps the rows of the last band: kept cell by cell
+            first = 1 + random() % bandLast;
+            last = first + random() % 3;
+            left = 1 + random() % 40;
+        } else if (kind == 2 && bandLast && bandColumn < 38) {  // beside the last block
+            first = bandFirst;
+            last = bandLast;
+            left = bandColumn + 1 + random() % 2;
+        } else {  // a new band below
+            first = bandLast + 1 + random() % 3;
+            last = first + random() % 4;
+            left = 1 + random() % 30;
+        }
+        const std::uint32_t right = left + random() % 3;
+        sheet.SetBlock(first, last, left, right, NumberCell(i));
+        for (auto r = first; r <= last; ++r)
+            for (auto c = left; c <= right; ++c)
+                (inOrder ? blocks : singles)[{r, c}] = i;
+        if (inOrder) {
+            covered += std::size_t(last - first + 1) * (right - left + 1);
+            bandFirst = first, bandLast = last, bandColumn = right;
+        }
+    }
+    sheet.SetBlock(1048570, 2000000, 16380, 99999, NumberCell(-2));  // clipped to the grid
+    sheet.SetBlock(5, 4, 1, 1, NumberCell(-3));                       // empty: ignored
+    sheet.Seal();
+    EXPECT_EQ(sheet.CellCount(), singles.size() + covered + 7 * 5);
+
+    for (std::uint32_t row = 1; row <= bandLast + 2; ++row)
+        for (std::uint32_t column = 1; column <= 45; ++column) {
+            const auto single = singles.find({row, column});
+            const auto block = blocks.find({row, column});
+            const auto* cell = sheet.Find(row, column);
+            if (single == singles.end() && block == blocks.end()) {
+                EXPECT_EQ(cell, nullptr) << row << "," << column;
+            } else {
+                ASSERT_NE(cell, nullptr) << row << "," << column;
+                EXPECT_EQ(cell->number, single != singles.end() ? single->second : block->second)
+                    << row << "," << column;
+            }
+        }
+    ASSERT_NE(sheet.Find(1048576, 16384), nullptr);
+    EXPECT_EQ(sheet.Find(1048576, 16384)->number, -2);
+    EXPECT_EQ(sheet.Find(1048569, 16384), nullptr);
+    EXPECT_EQ(sheet.Find(1048576, 16379), nullptr);
+}
+
 TEST(SheetData, CellsStayCompact)
 {
     // The model promises well under 100 bytes for a non-empty cell.

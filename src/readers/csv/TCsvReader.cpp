@@ -29,7 +29,7 @@ UnicodeString SheetNameOf(const std::filesystem::path& file)
     if (name.size() > MaxSheetName) {
         std::size_t cut = MaxSheetName;
         // Never split a surrogate pair.
-        if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF)
+        if (IsHighSurrogate(name[cut - 1]))
             --cut;
         name.resize(cut);
     }

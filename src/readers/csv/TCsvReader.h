@@ -1,5 +1,9 @@
 #pragma once
 
+// The CSV reader: records and fields as RFC 4180, section 2 defines them
+// (quoted fields, doubled quotes, line breaks inside quotes), with bare LF
+// and CR accepted as record ends as well.
+
 #include <filesystem>
 #include <memory>
 

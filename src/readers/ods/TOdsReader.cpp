@@ -102,6 +102,7 @@ public:
             rowRepeat_ = ReadCount(attributes.Find(TableNs, "number-rows-repeated"));
             column_ = 1;
             pending_.clear();
+            pendingCells_ = 0;
             return;
         }
         if (rowDepth_ && (name.Is(TableNs, "table-cell") || name.Is(TableNs, "covered-table-cell"))) {
@@ -283,8 +284,8 @@ private:
         const bool stored = cell.type != TCellType::Empty || cell.shown != NoText;
         if (stored && column_ <= MaxColumn) {
             const std::uint64_t last = std::min(MaxColumn, column_ + columnRepeat_ - 1);
-            for (std::uint64_t c = column_; c <= last; ++c)
-                pending_.push_back({static_cast<std::uint32_t>(c), cell});
+            pending_.push_back({static_cast<std::uint32_t>(column_), static_cast<std::uint32_t>(last), cell});
+            pendingCells_ += last - column_ + 1;
         }
         column_ += columnRepeat_;
     }
@@ -293,20 +294,27 @@ private:
     {
         const std::uint64_t rows = row_ <= MaxRow ? std::min(rowRepeat_, MaxRow - row_ + 1) : 0;
         if (!pending_.empty() && rows) {
-            // A few bytes of XML may repeat a cell over the whole grid.
-            stored_ += pending_.size() * rows;
+            // Repeats are kept as blocks, but the cells they stand for still
+            // count: what reads the sheet may visit every one of them.
+            stored_ += pendingCells_ * rows;
             if (stored_ > MaxStoredCells)
                 throw OpenError(file_, TooManyCellsReason());
             auto& sheet = book_.sheets.back();
-            for (std::uint64_t r = row_; r < row_ + rows; ++r)
-                for (const auto& p : pending_)
-                    sheet.Set(static_cast<std::uint32_t>(r), p.column, p.cell);
+            const auto first = static_cast<std::uint32_t>(row_);
+            const auto last = static_cast<std::uint32_t>(row_ + rows - 1);
+            for (const auto& p : pending_) {
+                if (first == last && p.firstColumn == p.lastColumn)
+                    sheet.Set(first, p.firstColumn, p.cell);
+                else
+                    sheet.SetBlock(first, last, p.firstColumn, p.lastColumn, p.cell);
+            }
         }
         row_ += rowRepeat_;
     }
 
     struct TPending {
-        std::uint32_t column;
+        std::uint32_t firstColumn;
+        std::uint32_t lastColumn;
         TCellData cell;
     };
 
@@ -330,6 +338,7 @@ private:
     std::string text_;  // the displayed text, UTF-8
     int paragraphs_ = 0;
     std::vector<TPending> pending_;
+    std::uint64_t pendingCells_ = 0;  // cells the pending entries cover
     std::unordered_map<std::string, std::uint32_t> strings_;
     std::uint32_t dateStyle_ = NoText;
     std::uint32_t dateTimeStyle_ = NoText;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "text/TFileUtility.h"
 #include "text/TStopSignal.h"
 #include "workbook/EOleException.h"
 #include "workbook/TWorkbookError.h"
@@ -189,14 +190,7 @@ std::unique_ptr<TWorkbookData> TXlsConverter::Read(const fs::path& file) const
         // A private copy: the name soffice sees is plain, and its output name known.
         const std::string bytes = ReadWorkbookBytes(file, XlsMaxFileBytes);
         const int fd = ::open(input.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        bool written = fd >= 0;
-        for (std::size_t at = 0; written && at < bytes.size();) {
-            const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
-            if (n < 0 && errno == EINTR)
-                continue;
-            written = n > 0;
-            at += written ? static_cast<std::size_t>(n) : 0;
-        }
+        bool written = fd >= 0 && TFileUtility::WriteAllBytes(fd, bytes);
         if (fd >= 0 && ::close(fd) != 0)
             written = false;
         if (!written)

@@ -1,5 +1,9 @@
 #pragma once
 
+// Excel 97-2003 workbooks ([MS-XLS] records in an [MS-CFB] compound file)
+// are not parsed here: LibreOffice converts them to Office Open XML, which
+// the xlsx reader reads.
+
 #include <chrono>
 #include <filesystem>
 #include <memory>

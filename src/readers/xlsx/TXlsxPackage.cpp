@@ -2,6 +2,7 @@
 
 #include "readers/TXmlReader.h"
 #include "readers/TZipArchive.h"
+#include "text/TConvert.h"
 
 namespace Excel {
 
@@ -9,15 +10,7 @@ namespace {
 
 std::string PercentDecode(std::string_view text)
 {
-    const auto hex = [](char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
+    const auto hex = [](char c) { return HexDigitValue(static_cast<unsigned char>(c)); };
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {

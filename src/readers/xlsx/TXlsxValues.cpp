@@ -5,21 +5,11 @@
 #include <cmath>
 
 #include "numfmt/TSerialDate.h"
+#include "text/TConvert.h"
 
 namespace Excel {
 
 namespace {
-
-int HexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
 
 bool ReadDigits(std::string_view& s, std::size_t count, int& out)
 {
@@ -86,7 +76,7 @@ void DecodeXmlEscapes(UnicodeString& text)
             int value = 0;
             bool hex = true;
             for (std::size_t k = 2; k < 6; ++k) {
-                const int d = HexDigit(text[i + k]);
+                const int d = HexDigitValue(text[i + k]);
                 hex = hex && d >= 0;
                 value = value * 16 + (d < 0 ? 0 : d);
             }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/TCommaText.h"
+#include "text/TCommaText.h"
 #include "support/TestSupport.h"
 
 using testsupport::U;

@@ -1,4 +1,4 @@
-#include "settings/TSameText.h"
+#include "text/TSameText.h"
 
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>

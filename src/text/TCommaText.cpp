@@ -1,4 +1,4 @@
-#include "settings/TCommaText.h"
+#include "text/TCommaText.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 
 #include "text/UnicodeString.h"
 
-// The comma-separated list form the reopen history is stored in.
+// The comma-separated list form: the reopen history is stored in it, and
+// templates list sheet numbers in it.
 namespace TCommaText {
 
 // Entries joined with ","; an entry holding a quote, a comma or a character
