@@ -45,6 +45,8 @@ case "$target" in
   xlsx_sheet)
     for f in "$shared"/*.xlsx "$shared"/*.xlsm; do
       unzip -p "$f" xl/worksheets/sheet1.xml > "$corpus/$(basename "$f").xml" 2>/dev/null || true
+      # The same tokenizer reads shared strings.
+      unzip -p "$f" xl/sharedStrings.xml > "$corpus/$(basename "$f").strings.xml" 2>/dev/null || true
     done
     ;;
   ods_content)

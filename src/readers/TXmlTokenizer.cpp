@@ -845,7 +845,7 @@ void TXmlTokenizer::Close()
 void ParseXmlEntryFast(const TZipArchive& archive, std::string_view part, TXmlHandler& handler)
 {
     TXmlTokenizer tokenizer(handler, archive.File(), std::string(part));
-    archive.Stream(part, [&](std::string_view piece) { tokenizer.Parse(piece, false); });
+    archive.StreamAhead(part, [&](std::string_view piece) { tokenizer.Parse(piece, false); });
     tokenizer.Parse({}, true);
 }
 

@@ -101,7 +101,7 @@ private:
     std::string text_;
 };
 
-// Parses one zip entry as it is inflated.
+// Parses one zip entry while another thread inflates it.
 void ParseXmlEntryFast(const class TZipArchive& archive, std::string_view part, TXmlHandler& handler);
 // Parses a whole document held in memory.
 void ParseXmlFast(std::string_view document, const std::filesystem::path& file, std::string part,
