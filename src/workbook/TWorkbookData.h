@@ -37,7 +37,7 @@ public:
     // Rows 1..1048576, columns 1..16384. A later Set of the same cell wins.
     void Set(std::uint32_t row, std::uint32_t column, const TCellData& cell);
     // Room for `count` cells, so a reader that knows the size grows no more.
-    void Reserve(std::size_t count) { cells_.reserve(count); }
+    void Reserve(std::size_t count);
     // Sorts the cells; call once after the reader has added them all.
     void Seal();
     // nullptr for a cell that holds nothing; the cell stays valid until the
