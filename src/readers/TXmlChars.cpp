@@ -155,10 +155,18 @@ bool IsPlainUtf8Declaration(std::string_view decl)
 
 std::optional<std::string_view> PrefixOf(std::string_view qname)
 {
-    const auto colon = qname.find(':');
-    if (colon == std::string_view::npos)
+    // Names are short: a plain loop beats a library search here.
+    std::size_t colon = qname.size();
+    for (std::size_t i = 0; i < qname.size(); ++i) {
+        if (qname[i] != ':')
+            continue;
+        if (colon != qname.size())
+            return std::nullopt;
+        colon = i;
+    }
+    if (colon == qname.size())
         return std::string_view();
-    if (colon == 0 || colon + 1 == qname.size() || qname.find(':', colon + 1) != std::string_view::npos)
+    if (colon == 0 || colon + 1 == qname.size())
         return std::nullopt;
     return qname.substr(0, colon);
 }

@@ -545,7 +545,16 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
     const auto value = [&](const TRawAttribute& a) {
         return std::string_view(values_).substr(a.valueAt, a.valueLength);
     };
+    const auto declares = [](std::string_view name) {
+        return name.size() >= 5 && name[0] == 'x' && name.substr(0, 5) == "xmlns" &&
+               (name.size() == 5 || name[5] == ':');
+    };
+    bool anyDeclaration = false;
+    for (const auto& a : raw_)
+        anyDeclaration = anyDeclaration || declares(a.qname);
     for (const auto& a : raw_) {
+        if (!anyDeclaration)
+            break;
         if (a.qname == "xmlns") {
             bindings_.push_back({std::string(), std::string(value(a))});
             defaultKnown_ = false;
@@ -569,7 +578,7 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
 
     attributes_.clear();
     for (const auto& a : raw_) {
-        if (a.qname == "xmlns" || a.qname.substr(0, 6) == "xmlns:")
+        if (anyDeclaration && declares(a.qname))
             continue;
         const auto attributePrefix = PrefixOf(a.qname);
         if (!attributePrefix)
@@ -586,13 +595,18 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
     // namespace, make the document malformed.
     const auto duplicate = [&] {
         if (raw_.size() <= 16) {
+            // Looking at the first byte first spares most comparisons.
+            const auto same = [](std::string_view a, std::string_view b) {
+                return a.size() == b.size() && !a.empty() && a[0] == b[0] && a == b;
+            };
             for (std::size_t i = 0; i < raw_.size(); ++i)
                 for (std::size_t j = i + 1; j < raw_.size(); ++j)
-                    if (raw_[i].qname == raw_[j].qname)
+                    if (same(raw_[i].qname, raw_[j].qname))
                         return true;
             for (std::size_t i = 0; i < attributes_.size(); ++i)
                 for (std::size_t j = i + 1; j < attributes_.size(); ++j)
-                    if (attributes_[i].name.Is(attributes_[j].name.uri, attributes_[j].name.local))
+                    if (same(attributes_[i].name.local, attributes_[j].name.local) &&
+                        attributes_[i].name.uri == attributes_[j].name.uri)
                         return true;
             return false;
         }
@@ -615,6 +629,17 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
 
 const char* TXmlTokenizer::EndTag(const char* p, const char* end)
 {
+    if (open_.empty())
+        Fail(XML_ERROR_INVALID_TOKEN, p);
+    // Usually the tag closes the element open: compare its name directly.
+    const TOpen& top = open_.back();
+    const char* name = p + 2;
+    if (static_cast<std::size_t>(end - name) > top.nameLength &&
+        std::memcmp(name, names_.data() + top.nameAt, top.nameLength) == 0 && name[top.nameLength] == '>') {
+        handler_.EndElement(NameOf(top));
+        Close();
+        return name + top.nameLength + 1;
+    }
     const char* q = NameEnd(p + 2, end);
     if (q == end)
         return nullptr;
