@@ -48,6 +48,7 @@ case "$target" in
       # The same tokenizer reads shared strings.
       unzip -p "$f" xl/sharedStrings.xml > "$corpus/$(basename "$f").strings.xml" 2>/dev/null || true
     done
+    cp -n tests/fuzz/regressions/xlsx_sheet/* "$corpus/" 2>/dev/null || true
     ;;
   ods_content)
     for f in "$shared"/*.ods; do

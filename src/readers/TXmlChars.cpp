@@ -134,23 +134,45 @@ bool IsPlainUtf8Declaration(std::string_view decl)
     for (char c : decl)
         if ((c < 0x20 && !IsBlank(c)) || static_cast<unsigned char>(c) >= 0x7F)
             return false;
-    if (decl.find("version") == std::string_view::npos)
+    if (decl.substr(0, 5) != "<?xml")
         return false;
-    const auto at = decl.find("encoding");
-    if (at == std::string_view::npos)
+    std::string_view rest = decl.substr(5);
+    // One pseudo-attribute: blanks, its name, '=', a quoted value.
+    const auto take = [&](std::string_view name, std::string_view& value) {
+        std::string_view s = rest;
+        std::size_t i = 0;
+        while (i < s.size() && IsBlank(s[i]))
+            ++i;
+        if (i == 0 || s.substr(i, name.size()) != name)
+            return false;
+        i += name.size();
+        while (i < s.size() && IsBlank(s[i]))
+            ++i;
+        if (i >= s.size() || s[i] != '=')
+            return false;
+        ++i;
+        while (i < s.size() && IsBlank(s[i]))
+            ++i;
+        if (i >= s.size() || (s[i] != '"' && s[i] != '\''))
+            return false;
+        const auto close = s.find(s[i], i + 1);
+        if (close == std::string_view::npos)
+            return false;
+        value = s.substr(i + 1, close - i - 1);
+        rest = s.substr(close + 1);
         return true;
-    std::size_t i = at + 8;
-    while (i < decl.size() && IsBlank(decl[i]))
-        ++i;
-    if (i >= decl.size() || decl[i] != '=')
+    };
+    std::string_view value;
+    if (!take("version", value) || value != "1.0")
         return false;
-    ++i;
-    while (i < decl.size() && IsBlank(decl[i]))
-        ++i;
-    if (i >= decl.size() || (decl[i] != '"' && decl[i] != '\''))
+    if (take("encoding", value) && !EqualsNoCase(value, "utf-8"))
         return false;
-    const auto close = decl.find(decl[i], i + 1);
-    return close != std::string_view::npos && EqualsNoCase(decl.substr(i + 1, close - i - 1), "utf-8");
+    if (take("standalone", value) && value != "yes" && value != "no")
+        return false;
+    for (char c : rest)
+        if (!IsBlank(c))
+            return false;
+    return true;
 }
 
 std::optional<std::string_view> PrefixOf(std::string_view qname)

@@ -63,8 +63,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // a possible "]]>".
 const char* PlainTextEnd(const char* p, const char* end);
 
-// A declaration in plain ASCII that declares UTF-8 or no encoding: the only
-// kind the tokenizer reads itself, anything else goes to expat.
+// A well-formed declaration ("<?xml" up to, not including, "?>") of
+// version 1.0 in UTF-8 or no encoding: the only kind the tokenizer reads
+// itself; expat judges any other.
 bool IsPlainUtf8Declaration(std::string_view decl);
 
 // The prefix of a qualified name (empty when it has none); nullopt when the

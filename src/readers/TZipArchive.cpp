@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -274,7 +275,9 @@ void TZipArchive::StreamAhead(std::string_view name,
                               const std::function<void(std::string_view)>& sink) const
 {
     TPieceQueue queue;
-    std::thread inflater([&] {
+    std::thread inflater;
+    try {
+        inflater = std::thread([&] {
         try {
             Stream(name, [&](std::string_view piece) {
                 if (!queue.Push(piece))
@@ -286,7 +289,11 @@ void TZipArchive::StreamAhead(std::string_view name,
         } catch (...) {
             queue.Finish(std::current_exception());
         }
-    });
+        });
+    } catch (const std::system_error&) {
+        Stream(name, sink);  // no thread to be had: inflate as we go
+        return;
+    }
     try {
         for (std::string piece; queue.Pop(piece);)
             sink(piece);

@@ -82,6 +82,11 @@ TEST(TXmlTokenizer, GivesWhatExpatGivesOnTrickyDocuments)
         // Everything that may stand around and inside the root.
         "\xEF\xBB\xBF<?xml version='1.0' encoding='utf-8' standalone=\"yes\"?>\n<!-- c --><?pi data?>\n<a><!----><?x?>t</a>\n<!-- end -->\n",
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xE9</a>",
+        "<?xml version}\"1.0\" encoding=\"UTF-8\"?><a/>",
+        "<?xml version=\"1.0\"encoding=\"UTF-8\"?><a/>",
+        "<?xml encoding=\"UTF-8\" version=\"1.0\"?><a/>",
+        "<?xml version=\"1.0\" standalone=\"maybe\"?><a/>",
+        "<?xml version=\"1.0\" junk=\"1\"?><a/>",
         utf16,
         "<a\n  b\t=\r\n'1'   c = \"2\"  ></a  >",
         // Refusals.
