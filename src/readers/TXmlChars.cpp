@@ -95,7 +95,8 @@ const char* NameEnd(const char* p, const char* end)
 
 bool StartsName(char c)
 {
-    return !(c >= '0' && c <= '9') && c != '-' && c != '.';
+    const auto b = static_cast<unsigned char>(c);
+    return (NameChar[b] || b >= 0x80) && !(c >= '0' && c <= '9') && c != '-' && c != '.';
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b)

@@ -53,7 +53,7 @@ void AppendUtf8(std::uint32_t c, std::string& out);
 
 // End of the name at p (ASCII name characters and valid UTF-8 beyond).
 const char* NameEnd(const char* p, const char* end);
-// Whether a name may start with c (names cannot start with a digit, '-' or '.').
+// Whether a name may start with c: a name character, but not a digit, '-' or '.'.
 bool StartsName(char c);
 // ASCII case-insensitive equality.
 bool EqualsNoCase(std::string_view a, std::string_view b);
