@@ -560,6 +560,8 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
             defaultKnown_ = false;
         } else if (a.qname.substr(0, 6) == "xmlns:") {
             const auto prefix = a.qname.substr(6);
+            if (prefix.empty() || prefix.find(':') != std::string_view::npos)
+                Fail(XML_ERROR_INVALID_TOKEN, at);
             if (value(a).empty())
                 Fail(XML_ERROR_UNDECLARING_PREFIX, at);
             if (prefix == "xmlns")

@@ -123,6 +123,8 @@ TEST(TXmlTokenizer, GivesWhatExpatGivesOnTrickyDocuments)
         "<a b/>",
         "<a b=1/>",
         "<rc =\"E1\"/>",
+        "<a xmlns:v:r=\"urn:r\"/>",
+        "<a xmlns:=\"urn:r\"/>",
         "<a =\"1\"/>",
         "< a/>",
         "<a><!-- a -- b --></a>",
