@@ -189,7 +189,8 @@ std::optional<std::string_view> PrefixOf(std::string_view qname)
     }
     if (colon == qname.size())
         return std::string_view();
-    if (colon == 0 || colon + 1 == qname.size())
+    // Both halves are names of their own: the local one cannot start with a digit.
+    if (colon == 0 || colon + 1 == qname.size() || !StartsName(qname[colon + 1]))
         return std::nullopt;
     return qname.substr(0, colon);
 }

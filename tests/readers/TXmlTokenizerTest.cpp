@@ -125,6 +125,8 @@ TEST(TXmlTokenizer, GivesWhatExpatGivesOnTrickyDocuments)
         "<rc =\"E1\"/>",
         "<a xmlns:v:r=\"urn:r\"/>",
         "<a xmlns:=\"urn:r\"/>",
+        "<a xmlns:x=\"urn:x\" x:2y=\"1\"/>",
+        "<x:2a xmlns:x=\"urn:x\"/>",
         "<a =\"1\"/>",
         "< a/>",
         "<a><!-- a -- b --></a>",
