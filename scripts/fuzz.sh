@@ -51,7 +51,10 @@ case "$target" in
   xlsx_sheet)
     for f in "$shared"/*.xlsx "$shared"/*.xlsm; do
       unzip -p "$f" xl/worksheets/sheet1.xml > "$corpus/$(basename "$f").xml" 2>/dev/null || true
+      # The same tokenizer reads shared strings.
+      unzip -p "$f" xl/sharedStrings.xml > "$corpus/$(basename "$f").strings.xml" 2>/dev/null || true
     done
+    cp -n tests/fuzz/regressions/xlsx_sheet/* "$corpus/" 2>/dev/null || true
     ;;
   ods_content)
     for f in "$shared"/*.ods; do

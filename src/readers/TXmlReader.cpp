@@ -27,21 +27,6 @@ TXmlName TXmlAttributes::Split(const char* expanded)
             std::string_view(sep + 1)};
 }
 
-const char* TXmlAttributes::Find(std::string_view uri, std::string_view local) const
-{
-    // An unqualified name carries no separator, so it compares whole.
-    if (uri.empty()) {
-        for (const char** a = raw_; *a; a += 2)
-            if (std::string_view(a[0]) == local)
-                return a[1];
-        return nullptr;
-    }
-    for (const char** a = raw_; *a; a += 2)
-        if (Split(a[0]).Is(uri, local))
-            return a[1];
-    return nullptr;
-}
-
 TXmlReader::TXmlReader(TXmlHandler& handler, std::filesystem::path file, std::string part)
     : handler_(handler), file_(std::move(file)), part_(std::move(part)),
       parser_(XML_ParserCreateNS(nullptr, NsSeparator))
@@ -74,7 +59,11 @@ void TXmlReader::OnStart(void* self, const char* name, const char** attributes)
     auto* r = static_cast<TXmlReader*>(self);
     ++r->events_;
     try {
-        r->handler_.StartElement(TXmlAttributes::Split(name), TXmlAttributes(attributes));
+        r->attributes_.clear();
+        for (const char** a = attributes; *a; a += 2)
+            r->attributes_.push_back({TXmlAttributes::Split(a[0]), std::string_view(a[1])});
+        r->handler_.StartElement(TXmlAttributes::Split(name),
+                                 TXmlAttributes(r->attributes_.data(), r->attributes_.size()));
     } catch (...) {
         r->Abort(std::current_exception());
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 typedef struct XML_ParserStruct* XML_Parser;
 
@@ -21,25 +22,40 @@ struct TXmlName {
     bool Is(std::string_view u, std::string_view l) const { return local == l && uri == u; }
 };
 
-// The attributes of one start tag, valid during the callback only. Values are UTF-8.
+// One attribute as a reader hands it over; the value is UTF-8 and is
+// followed by a NUL, so it can also be used as a C string.
+struct TXmlAttribute {
+    TXmlName name;
+    std::string_view value;
+};
+
+// The attributes of one start tag, valid during the callback only.
 class TXmlAttributes {
 public:
-    explicit TXmlAttributes(const char** raw) : raw_(raw) {}
+    TXmlAttributes(const TXmlAttribute* items, std::size_t count) : items_(items), count_(count) {}
 
     // nullptr when absent. Unprefixed attributes have no namespace.
-    const char* Find(std::string_view uri, std::string_view local) const;
+    const char* Find(std::string_view uri, std::string_view local) const
+    {
+        for (std::size_t i = 0; i < count_; ++i)
+            if (items_[i].name.Is(uri, local))
+                return items_[i].value.data();
+        return nullptr;
+    }
     const char* Find(std::string_view local) const { return Find({}, local); }
 
     template <typename F> void ForEach(F&& f) const
     {
-        for (const char** a = raw_; *a; a += 2)
-            f(Split(a[0]), std::string_view(a[1]));
+        for (std::size_t i = 0; i < count_; ++i)
+            f(items_[i].name, items_[i].value);
     }
 
+    // An expanded name of expat ("uri\x01local", or "local" alone) split.
     static TXmlName Split(const char* expanded);
 
 private:
-    const char** raw_;
+    const TXmlAttribute* items_;
+    std::size_t count_;
 };
 
 // Receives the parse events; text arrives UTF-8, possibly in several pieces.
@@ -94,6 +110,7 @@ private:
     std::size_t stalled_ = 0;    // bytes fed since the last event
     std::string pending_;        // input held back while stalled
     std::uint64_t scanned_ = 0;
+    std::vector<TXmlAttribute> attributes_;  // of the start tag being reported
 };
 
 // Parses one zip entry as it is inflated.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 struct zip;
+struct zip_stat;
 
 namespace Excel {
 
@@ -34,8 +35,14 @@ public:
     // names of Office files are case-insensitive).
     bool Contains(std::string_view name) const;
 
-    // The whole entry; a missing entry is an error.
+    // The whole entry; a missing entry is an error. Deflated entries are
+    // inflated in one go by libdeflate.
     std::string Read(std::string_view name) const;
+
+    // As Stream, but a second thread inflates the next pieces while the sink
+    // works on one. The sink runs on the calling thread; nothing else may use
+    // the archive meanwhile. Errors of either side are thrown here.
+    void StreamAhead(std::string_view name, const std::function<void(std::string_view)>& sink) const;
 
     // The entry in pieces of at most a few hundred KiB, for streaming parsers.
     void Stream(std::string_view name, const std::function<void(std::string_view)>& sink) const;
@@ -45,8 +52,10 @@ public:
 
 private:
     std::int64_t Locate(std::string_view name) const;
-    void ReadEntry(std::string_view name, std::uint64_t limit,
+    void ReadEntry(std::string_view name, std::uint64_t limit, bool whole,
                    const std::function<void(std::string_view)>& sink) const;
+    bool InflateWhole(std::int64_t index, const ::zip_stat& st, std::string_view name,
+                      std::string& out) const;
     [[noreturn]] void Fail(std::string_view name, std::u16string_view why) const;
 
     std::filesystem::path file_;

@@ -45,7 +45,7 @@ public:
     void SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::uint32_t firstColumn,
                   std::uint32_t lastColumn, const TCellData& cell);
     // Room for `count` cells, so a reader that knows the size grows no more.
-    void Reserve(std::size_t count) { cells_.reserve(count); }
+    void Reserve(std::size_t count);
     // Sorts the cells; call once after the reader has added them all.
     void Seal();
     // nullptr for a cell that holds nothing; the cell stays valid until the

@@ -1,16 +1,80 @@
 // libFuzzer target: any bytes as the XML of one worksheet. The package
 // around it is skipped, so mutations reach the cell reader instead of
-// failing the zip checksums. Must read or refuse, never crash.
+// failing the zip checksums. Must read or refuse, never crash; and the
+// tokenizer must accept exactly what expat accepts, with the same events.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "text/Exception.h"
 #include "workbook/TCellText.h"
+#include "readers/TXmlTokenizer.h"
 #include "readers/xlsx/TXlsxSheet.h"
+
+namespace {
+
+class Recorder : public Excel::TXmlHandler {
+public:
+    std::string log;
+    void StartElement(const Excel::TXmlName& name, const Excel::TXmlAttributes& attributes) override
+    {
+        Append('<', name);
+        attributes.ForEach([&](const Excel::TXmlName& a, std::string_view v) {
+            Append(' ', a);
+            log += '=';
+            log += v;
+        });
+    }
+    void EndElement(const Excel::TXmlName& name) override { Append('/', name); }
+    void Characters(std::string_view text) override { log += text; }
+
+private:
+    void Append(char mark, const Excel::TXmlName& name)
+    {
+        log += mark;
+        log += name.uri;
+        log += '|';
+        log += name.local;
+        log += '\x01';
+    }
+};
+
+// The events, or nothing when the document is refused.
+template <typename F> bool Events(F&& parse, std::string& log)
+{
+    Recorder r;
+    try {
+        parse(r);
+    } catch (const Exception&) {
+        return false;
+    }
+    log = std::move(r.log);
+    return true;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const std::string_view xml(reinterpret_cast<const char*>(data), size);
+    const std::string part = "xl/worksheets/sheet1.xml";
+    std::string byExpat, byTokenizer;
+    const bool expatRead = Events([&](Recorder& r) { Excel::ParseXml(xml, "fuzz.xlsx", part, r); }, byExpat);
+    const bool tokenizerRead = Events(
+        [&](Recorder& r) {
+            // In uneven pieces, as a zip entry arrives.
+            Excel::TXmlTokenizer tokenizer(r, "fuzz.xlsx", part);
+            const std::size_t piece = 1 + size % 61;
+            for (std::size_t at = 0; at < size; at += piece)
+                tokenizer.Parse(xml.substr(at, piece), false);
+            tokenizer.Parse({}, true);
+        },
+        byTokenizer);
+    Check(expatRead == tokenizerRead);
+    Check(byExpat == byTokenizer);
+
     Excel::TWorkbookData book;
     book.AddString(u"shared");
     Excel::TXlsxContext context;
@@ -20,9 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.cellFormats = {0, book.AddFormat(u"yyyy/m/d h:mm"), book.AddFormat(u"0.00%")};
     book.sheets.emplace_back(u"S");
     try {
-        Excel::TXlsxSheetHandler handler(context, "xl/worksheets/sheet1.xml", book.sheets.back());
-        Excel::ParseXml(std::string_view(reinterpret_cast<const char*>(data), size), context.file,
-                        "xl/worksheets/sheet1.xml", handler);
+        Excel::TXlsxSheetHandler handler(context, part, book.sheets.back());
+        Excel::ParseXmlFast(xml, context.file, part, handler);
         book.sheets.back().Seal();
         // Read back a corner of the sheet both ways, as pages would.
         for (std::uint32_t row = 1; row <= 4; ++row)

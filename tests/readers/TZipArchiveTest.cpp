@@ -125,6 +125,43 @@ TEST(TZipArchive, RefusesEntriesThatInflateTooFar)
     }
 }
 
+TEST(TZipArchive, StreamingAheadGivesTheSameBytesAndEitherSidesError)
+{
+    TempDir dir;
+    std::string payload;
+    for (long long i = 0; i < 200000; ++i)
+        payload += std::to_string(i * 31337 % 65521) + ";";
+    WriteZip(dir / "ok.zip", {{"data.txt", payload}});
+    std::string bytes = ReadFile(dir / "ok.zip");
+    // Damage the deflated data in its middle, leaving the headers alone.
+    ASSERT_GT(bytes.size(), 4000u);
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 60; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    WriteFile(dir / "bad.zip", bytes);
+
+    TZipArchive good(dir / "ok.zip");
+    std::string streamed, ahead;
+    good.Stream("data.txt", [&](std::string_view piece) { streamed += piece; });
+    good.StreamAhead("data.txt", [&](std::string_view piece) { ahead += piece; });
+    EXPECT_EQ(streamed, payload);
+    EXPECT_EQ(ahead, payload);
+
+    // The inflating thread's failure reaches the caller ...
+    TZipArchive bad(dir / "bad.zip");
+    const auto damaged = OleMessage([&] { bad.StreamAhead("data.txt", [](std::string_view) {}); });
+    EXPECT_NE(damaged.find("data.txt"), std::string::npos) << damaged;
+    // ... and the reader's own failure stops the thread and passes unchanged.
+    int pieces = 0;
+    const auto stopped = OleMessage([&] {
+        good.StreamAhead("data.txt", [&](std::string_view) {
+            if (++pieces == 2)
+                throw Excel::EOleException(u"stop");
+        });
+    });
+    EXPECT_EQ(stopped, "stop");
+    EXPECT_EQ(pieces, 2);
+}
+
 TEST(TZipArchive, RecognisesTheSignature)
 {
     EXPECT_TRUE(TZipArchive::HasSignature(std::string_view("PK\x03\x04rest", 8)));

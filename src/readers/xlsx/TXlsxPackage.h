@@ -1,5 +1,9 @@
 #pragma once
 
+// Package plumbing of the .xlsx reader: the relationship parts of
+// ECMA-376-2 (Open Packaging Conventions) and the namespace names, strict
+// and transitional, that the SpreadsheetML parts may use.
+
 #include <string>
 #include <string_view>
 #include <vector>

@@ -9,6 +9,7 @@
 #include "readers/xlsx/TXlsxPackage.h"
 #include "readers/xlsx/TXlsxSheet.h"
 #include "readers/xlsx/TXlsxValues.h"
+#include "readers/TXmlTokenizer.h"
 #include "readers/TZipArchive.h"
 
 namespace Excel {
@@ -207,7 +208,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
         strings && archive.Contains(strings->target)) {
         TSharedStringsHandler handler(*book, archive.File());
         context.sharedBase = static_cast<std::uint32_t>(book->StringCount());
-        ParseXmlEntry(archive, strings->target, handler);
+        ParseXmlEntryFast(archive, strings->target, handler);
         context.sharedCount = handler.count;
     }
     if (const auto* styles = FindRelationship(relationships, "styles");
@@ -233,7 +234,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
         book->sheets.emplace_back(Utf8ToUtf16(entry.name));
         TSheetData& sheet = book->sheets.back();
         TXlsxSheetHandler handler(context, it->second->target, sheet);
-        ParseXmlEntry(archive, it->second->target, handler);
+        ParseXmlEntryFast(archive, it->second->target, handler);
         sheet.Seal();
     }
     return book;

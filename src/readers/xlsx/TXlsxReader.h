@@ -1,5 +1,10 @@
 #pragma once
 
+// The .xlsx reader: SpreadsheetML workbooks as ECMA-376-1 §18 defines them
+// (workbook §18.2, shared strings §18.4, styles §18.8, worksheets §18.3),
+// in an Open Packaging Conventions package (ECMA-376-2). Owns the order in
+// which the parts are read; the parts' own readers live beside it.
+
 #include <filesystem>
 #include <memory>
 

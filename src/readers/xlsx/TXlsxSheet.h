@@ -1,5 +1,8 @@
 #pragma once
 
+// The worksheet part of ECMA-376-1 §18.3 (sheetData, rows, cells) read as
+// it streams, into a TSheetData; values go through TXlsxValues.
+
 #include <cstdint>
 #include <filesystem>
 #include <string>

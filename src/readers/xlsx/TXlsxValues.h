@@ -1,5 +1,9 @@
 #pragma once
 
+// Value syntaxes of ECMA-376-1: cell numbers and ISO 8601 date cells
+// (§18.3.1.4, dates and times §18.17.4) and the _xHHHH_ escapes of
+// ST_Xstring (§22.9.2.19).
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
