@@ -1,6 +1,9 @@
 #include "readers/TXmlChars.h"
 
 #include <algorithm>
+#include <atomic>
+
+#include <expat.h>
 
 namespace Excel::Xml {
 
@@ -76,8 +79,59 @@ void AppendUtf8(std::uint32_t c, std::string& out)
     }
 }
 
+namespace {
+
+// Code point of the valid UTF-8 sequence of n bytes at p.
+std::uint32_t DecodeUtf8(const char* p, int n)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    std::uint32_t v = n == 2 ? b[0] & 0x1F : n == 3 ? b[0] & 0x0F : b[0] & 0x07;
+    for (int i = 1; i < n; ++i)
+        v = v << 6 | (b[i] & 0x3F);
+    return v;
+}
+
+// Whether expat itself takes the text as a document.
+bool ExpatAccepts(const std::string& document)
+{
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    if (!parser)
+        return false;
+    const bool ok = XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return ok;
+}
+
+// Which characters beyond ASCII may start or continue a name follows
+// expat's own tables; rather than copy them, ask expat once per code point.
+enum : std::uint8_t { Known = 1, MayStart = 2, MayFollow = 4 };
+
+std::uint8_t ProbeNameChar(const char* p, int n)
+{
+    const std::string c(p, static_cast<std::size_t>(n));
+    return Known | (ExpatAccepts("<" + c + "/>") ? MayStart : 0) | (ExpatAccepts("<a" + c + "/>") ? MayFollow : 0);
+}
+
+bool IsNameCharAt(const char* p, int n, bool first)
+{
+    static std::array<std::atomic<std::uint8_t>, 0x10000> bmp{};
+    const std::uint32_t v = DecodeUtf8(p, n);
+    std::uint8_t kind = 0;
+    if (v < bmp.size()) {
+        kind = bmp[v].load(std::memory_order_relaxed);
+        if (!kind)
+            bmp[v].store(kind = ProbeNameChar(p, n), std::memory_order_relaxed);
+    } else {
+        kind = ProbeNameChar(p, n);
+    }
+    return kind & (first ? MayStart : MayFollow);
+}
+
+} // namespace
+
 const char* NameEnd(const char* p, const char* end)
 {
+    const char* begin = p;
     while (p < end) {
         if (NameChar[static_cast<unsigned char>(*p)]) {
             ++p;
@@ -86,7 +140,8 @@ const char* NameEnd(const char* p, const char* end)
         const int n = static_cast<unsigned char>(*p) < 0x80 ? 0 : Utf8Length(p, end);
         if (n < 0)
             return end;
-        if (n == 0)
+        // The local part after a prefix is a name of its own, so it starts afresh.
+        if (n == 0 || !IsNameCharAt(p, n, p == begin || p[-1] == ':'))
             break;
         p += n;
     }

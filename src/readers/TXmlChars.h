@@ -51,7 +51,8 @@ int Utf8Length(const char* at, const char* end);
 bool IsXmlChar(std::uint32_t v);
 void AppendUtf8(std::uint32_t c, std::string& out);
 
-// End of the name at p (ASCII name characters and valid UTF-8 beyond).
+// End of the name at p: ASCII name characters, and beyond ASCII the
+// characters expat takes in a name at that place.
 const char* NameEnd(const char* p, const char* end);
 // Whether a name may start with c: a name character, but not a digit, '-' or '.'.
 bool StartsName(char c);

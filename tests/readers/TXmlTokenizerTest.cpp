@@ -137,6 +137,11 @@ TEST(TXmlTokenizer, GivesWhatExpatGivesOnTrickyDocuments)
         "<a><![CDATA[x</a>",
         "<a><!-- x</a>",
         "<a>\xFF</a>",
+        "<dim\xEF\xBB\xBF" "ension/>",
+        "<\xC2\xB7" "a/>",
+        "<x:\xC2\xB7" "a xmlns:x=\"urn:x\"/>",
+        "<a\xC2\xB7\xE3\x81\x82 \xE5\x80\xA4=\"1\"/>",
+        "<\xF0\x9F\x98\x80/>",
     };
     for (const auto& xml : cases) {
         SCOPED_TRACE(xml);
