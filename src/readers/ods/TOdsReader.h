@@ -1,10 +1,10 @@
 #pragma once
 
-// The OpenDocument spreadsheet reader. It implements OpenDocument v1.2
-// Part 1, 9.1 (table:table 9.1.2, table:table-row 9.1.3, table:table-cell
-// 9.1.4, table:covered-table-cell 9.1.5) with the cell value attributes
-// (office:value-type and its values), and of Part 3 the package's mimetype
-// and manifest. OpenDocument 1.3 keeps the same elements.
+// The OpenDocument spreadsheet reader. It reads the tables of the
+// OpenDocument 1.2 schema, 9.1 (table:table 9.1.2, table:table-row 9.1.3,
+// table:table-cell 9.1.4, table:covered-table-cell 9.1.5) with the cell
+// value attributes (office:value-type and its values), and from the package
+// format its mimetype and manifest. OpenDocument 1.3 keeps the same elements.
 
 #include <filesystem>
 #include <memory>
