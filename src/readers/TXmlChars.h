@@ -11,6 +11,8 @@
 
 namespace Excel::Xml {
 
+inline constexpr std::string_view XmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
 using Table = std::array<bool, 256>;
 
 // Bytes text can hold as they are: printable ASCII but markup, tab, newline.
