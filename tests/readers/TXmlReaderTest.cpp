@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-
 #include "support/TestSupport.h"
+#include "support/XmlEventLog.h"
 #include "support/ZipFixture.h"
 #include "readers/TXmlReader.h"
 #include "readers/TZipArchive.h"
@@ -11,21 +11,7 @@ using namespace Excel;
 
 namespace {
 
-// Records events as text: "<uri|local attr=value>", "</local>", and text.
-class Recorder : public TXmlHandler {
-public:
-    std::string log;
-    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override
-    {
-        log += "<" + std::string(name.uri) + "|" + std::string(name.local);
-        attributes.ForEach([&](const TXmlName& a, std::string_view v) {
-            log += " " + std::string(a.uri) + "|" + std::string(a.local) + "=" + std::string(v);
-        });
-        log += ">";
-    }
-    void EndElement(const TXmlName& name) override { log += "</" + std::string(name.local) + ">"; }
-    void Characters(std::string_view text) override { log += text; }
-};
+using Recorder = XmlEventLog;
 
 const std::filesystem::path Book = "/data/book.xlsx";
 
@@ -40,10 +26,10 @@ TEST(TXmlReader, ResolvesPrefixesToNamespaceUris)
 {
     // The same element with the default namespace and with an unusual prefix.
     EXPECT_EQ(Parse(R"(<a xmlns="urn:x" xmlns:r="urn:r"><b r:id="1" v="2">t&amp;&#x3042;</b></a>)"),
-              "<urn:x|a><urn:x|b urn:r|id=1 |v=2>t&あ</b></a>");
+              "<urn:x|a><urn:x|b urn:r|id=1 |v=2>t&あ</urn:x|b></urn:x|a>");
     EXPECT_EQ(Parse(R"(<x:a xmlns:x="urn:x" xmlns:q="urn:r"><x:b q:id="1" v="2"/></x:a>)"),
-              "<urn:x|a><urn:x|b urn:r|id=1 |v=2></b></a>");
-    EXPECT_EQ(Parse("<a><![CDATA[<kept>]]></a>"), "<|a><kept></a>");
+              "<urn:x|a><urn:x|b urn:r|id=1 |v=2></urn:x|b></urn:x|a>");
+    EXPECT_EQ(Parse("<a><![CDATA[<kept>]]></a>"), "<|a><kept></|a>");
 }
 
 TEST(TXmlReader, AttributesAreFoundByNamespaceAndLocalName)
@@ -152,7 +138,7 @@ static double ScannedForHugeToken(std::size_t size, bool attribute)
     for (std::size_t at = 0; at < xml.size(); at += 64 * 1024)
         reader.Parse(std::string_view(xml).substr(at, 64 * 1024), false);
     reader.Parse({}, true);
-    EXPECT_NE(r.log.find("</c>"), std::string::npos);
+    EXPECT_NE(r.log.find("</|c>"), std::string::npos);
     return static_cast<double>(reader.ScannedBytes());
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/XmlEventLog.h"
 #include "support/ZipFixture.h"
 #include "readers/TXmlReader.h"
 #include "readers/TXmlTokenizer.h"
@@ -9,24 +10,7 @@ using namespace Excel;
 
 namespace {
 
-// Records events as text, text pieces joined, so two readers that cut text
-// differently still compare equal.
-class Recorder : public TXmlHandler {
-public:
-    std::string log;
-    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override
-    {
-        log += "<" + std::string(name.uri) + "|" + std::string(name.local);
-        attributes.ForEach([&](const TXmlName& a, std::string_view v) {
-            log += " " + std::string(a.uri) + "|" + std::string(a.local) + "=" + std::string(v);
-            // Values must also read as C strings.
-            EXPECT_EQ(v.data()[v.size()], '\0');
-        });
-        log += ">";
-    }
-    void EndElement(const TXmlName& name) override { log += "</" + std::string(name.uri) + "|" + std::string(name.local) + ">"; }
-    void Characters(std::string_view text) override { log += text; }
-};
+using Recorder = XmlEventLog;
 
 const std::filesystem::path Book = "/data/book.xlsx";
 const std::string Part = "xl/worksheets/sheet1.xml";
@@ -49,6 +33,7 @@ std::string WithTokenizer(const std::string& xml, std::size_t piece)
             tokenizer.Parse(std::string_view(xml).substr(at, piece), false);
         tokenizer.Parse({}, true);
     });
+    EXPECT_TRUE(r.valuesEndInNul);
     return message.empty() ? r.log : "error: " + message;
 }
 
