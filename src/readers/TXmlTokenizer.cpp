@@ -405,7 +405,8 @@ const char* TXmlTokenizer::Instruction(const char* p, const char* end)
     const char* q = NameEnd(target, end);
     if (q == end)
         return nullptr;
-    if (q == target || !StartsName(*target))
+    // With namespaces a target is a name without a prefix.
+    if (q == target || !StartsName(*target) || std::find(target, q, ':') != q)
         Fail(XML_ERROR_INVALID_TOKEN, p);
     if (EqualsNoCase(std::string_view(target, static_cast<std::size_t>(q - target)), "xml"))
         Fail(XML_ERROR_MISPLACED_XML_PI, p);

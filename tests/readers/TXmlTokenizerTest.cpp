@@ -127,6 +127,7 @@ TEST(TXmlTokenizer, GivesWhatExpatGivesOnTrickyDocuments)
         "<x:\xC2\xB7" "a xmlns:x=\"urn:x\"/>",
         "<a\xC2\xB7\xE3\x81\x82 \xE5\x80\xA4=\"1\"/>",
         "<\xF0\x9F\x98\x80/>",
+        "<a><?x:y z?></a>",
     };
     for (const auto& xml : cases) {
         SCOPED_TRACE(xml);
