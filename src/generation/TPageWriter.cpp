@@ -14,12 +14,15 @@ namespace {
 // per page).
 constexpr std::size_t MaxQueuedPages = 64;
 constexpr std::size_t MaxQueuedBytes = 32u << 20;
-// Naming a page costs less than making it, so a writer woken for every page
-// would sleep and wake once a page. It waits for a batch instead, or a short
-// while when pages come slowly.
-constexpr std::size_t BatchPages = 16;
+// A writer woken for every page would sleep and wake once a page. It waits
+// for a batch instead, or a short while when pages come slowly.
+constexpr std::size_t BatchPages = 8;
 constexpr std::size_t BatchBytes = 1u << 20;
 constexpr auto BatchWait = std::chrono::milliseconds(5);
+// The renderer writes a page into its unnamed file itself only while this
+// many pages wait for the writer; below that the writer makes the whole file.
+// So the file system's work goes to whichever thread has time for it.
+constexpr long long WriteAheadPages = 12;
 
 } // namespace
 
@@ -43,7 +46,8 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
 {
     int fd = -1;
     int error = 0;
-    if (unnamedFiles_.load(std::memory_order_relaxed)) {
+    if (unnamedFiles_.load(std::memory_order_relaxed) &&
+        pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
         error = folder_.WriteUnnamed(bytes, fd);
         if (error == ENOTSUP)
             unnamedFiles_ = false;
@@ -60,6 +64,7 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
     if (failure_)
         std::rethrow_exception(failure_);
     queuedBytes_ += bytes.size();
+    pending_.fetch_add(1, std::memory_order_relaxed);
     queue_.push_back(TPage{std::move(pageName), std::move(bytes), std::move(file), error});
     if (waiting_ && (queue_.size() >= BatchPages || queuedBytes_ >= BatchBytes))
         changed_.notify_all();
@@ -113,6 +118,7 @@ void TPageWriter::WriteQueued()
                 TStopSignal::ThrowIfReceived();
                 folder_.Publish(page.name, page.bytes, page.file.Get(), page.error);
                 ++written_;
+                pending_.fetch_sub(1, std::memory_order_relaxed);
                 if (!folder_.UsesUnnamedFiles())
                     unnamedFiles_ = false;
             }

@@ -13,9 +13,9 @@
 
 // Creates the files of rendered pages on a second thread, one after the
 // other in the order they were handed over, so that rendering a page and
-// creating the one before it overlap. The handing thread already writes each
-// page into an unnamed file; the second thread only names it, so the two
-// halves of the file system's work overlap too. Names, order and the first
+// creating the one before it overlap. When the second thread falls behind,
+// the handing thread also writes pages into unnamed files, which the second
+// thread then only names, so the file system's work is shared too. Names, order and the first
 // failure are those a single thread would give: after a failure nothing more
 // is written, and an unnamed file never shows.
 class TPageWriter {
@@ -66,6 +66,7 @@ private:
     bool closing_ = false;
     bool waiting_ = false;  // the writer sleeps until a page comes
     std::atomic<bool> unnamedFiles_ = true;
+    std::atomic<long long> pending_ = 0;  // handed over, not yet named
     std::exception_ptr failure_;
     std::thread thread_;
 };
