@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <vector>
 
 #include "text/TStopSignal.h"
 
@@ -33,7 +34,8 @@ TPageWriter::TUnnamedFile::~TUnnamedFile()
 }
 
 TPageWriter::TPageWriter(const UnicodeString& folder, std::atomic<long long>& written)
-    : folder_(folder), written_(written), thread_([this] { WriteQueued(); })
+    : folder_(folder), written_(written), ring_(TPageRing::Open()), ringInUse_(ring_ != nullptr),
+      thread_([this] { WriteQueued(); })
 {
 }
 
@@ -46,7 +48,7 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
 {
     int fd = -1;
     int error = 0;
-    if (unnamedFiles_.load(std::memory_order_relaxed) &&
+    if (!ringInUse_.load(std::memory_order_relaxed) && unnamedFiles_.load(std::memory_order_relaxed) &&
         pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
         error = folder_.WriteUnnamed(bytes, fd);
         if (error == ENOTSUP)
@@ -114,6 +116,8 @@ void TPageWriter::WriteQueued()
         }
         changed_.notify_all();  // room for the renderer again
         try {
+            if (ringInUse_ && PublishThroughRing(batch))
+                continue;
             for (TPage& page : batch) {
                 TStopSignal::ThrowIfReceived();
                 folder_.Publish(page.name, page.bytes, page.file.Get(), page.error);
@@ -131,4 +135,26 @@ void TPageWriter::WriteQueued()
             return;
         }
     }
+}
+
+bool TPageWriter::PublishThroughRing(std::deque<TPage>& batch)
+{
+    std::vector<TPageToPublish> pages;
+    pages.reserve(batch.size());
+    for (const TPage& page : batch) {
+        if (page.file.Get() >= 0 || page.error != 0)
+            return false;
+        pages.push_back(TPageToPublish{&page.name, page.bytes});
+    }
+    folder_.PublishAll(*ring_, pages, [this] {
+        ++written_;
+        pending_.fetch_sub(1, std::memory_order_relaxed);
+    });
+    batch.clear();
+    // Without unnamed files, or with a ring that failed, pages go one by one.
+    if (!folder_.UsesUnnamedFiles() || !ring_->Usable()) {
+        ringInUse_ = false;
+        unnamedFiles_ = folder_.UsesUnnamedFiles();
+    }
+    return true;
 }

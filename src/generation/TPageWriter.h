@@ -4,18 +4,22 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "generation/TPageRing.h"
 #include "generation/TSaveFile.h"
 #include "text/UnicodeString.h"
 
 // Creates the files of rendered pages on a second thread, one after the
 // other in the order they were handed over, so that rendering a page and
-// creating the one before it overlap. When the second thread falls behind,
-// the handing thread also writes pages into unnamed files, which the second
-// thread then only names, so the file system's work is shared too. Names, order and the first
+// creating the one before it overlap. The second thread makes a batch of
+// files at a time through io_uring where it can (TPageRing). Without it,
+// when the second thread falls behind, the handing thread also writes pages
+// into unnamed files, which the second thread then only names, so the file
+// system's work is shared too. Names, order and the first
 // failure are those a single thread would give: after a failure nothing more
 // is written, and an unnamed file never shows.
 class TPageWriter {
@@ -55,10 +59,14 @@ private:
     };
 
     void WriteQueued();
+    // Publishes the batch; gives false when a page of it was already written.
+    bool PublishThroughRing(std::deque<TPage>& batch);
     void Stop() noexcept;
 
     TPageFolder folder_;
     std::atomic<long long>& written_;
+    std::unique_ptr<TPageRing> ring_;  // null without one
+    std::atomic<bool> ringInUse_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TPage> queue_;

@@ -1,9 +1,14 @@
 #include "generation/TSaveFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
+
+#include "generation/TPageRing.h"
 
 #include "text/TConvert.h"
 #include "text/TFileError.h"
+#include "text/TStopSignal.h"
 #include "text/TStringUtility.h"
 
 namespace {
@@ -11,6 +16,14 @@ namespace {
 UnicodeString WithDelimiter(const UnicodeString& folder)
 {
     return folder.empty() || folder.back() != u'/' ? folder + u'/' : folder;
+}
+
+// PageFileName in native bytes: `name` holds the page name and gets the rest.
+void AppendPageFileSuffix(std::string& name, std::uint64_t n)
+{
+    if (n >= 2)
+        name.append("(").append(std::to_string(n)).append(")");
+    name.append(".html");
 }
 
 } // namespace
@@ -48,12 +61,13 @@ TPageFolder::TPageFolder(const UnicodeString& folder)
 
 UnicodeString TPageFolder::Save(const UnicodeString& pageName, std::string_view bytes)
 {
-    return SaveAs(pageName, [&](const std::string& name) { return folder_.Create(name, bytes); });
+    const std::uint64_t n = SaveAs(pageName, [&](const std::string& name) { return folder_.Create(name, bytes); });
+    return dir_ + TSaveFile::PageFileName(pageName, n);
 }
 
-UnicodeString TPageFolder::Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error)
+void TPageFolder::Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error)
 {
-    return SaveAs(pageName, [&](const std::string& name) {
+    SaveAs(pageName, [&](const std::string& name) {
         if (error != 0)
             return error;
         if (fd >= 0) {
@@ -66,20 +80,84 @@ UnicodeString TPageFolder::Publish(const UnicodeString& pageName, std::string_vi
 }
 
 template <class Create>
-UnicodeString TPageFolder::SaveAs(const UnicodeString& pageName, Create create)
+std::uint64_t TPageFolder::SaveAs(const UnicodeString& pageName, Create create)
 {
     // A NUL would cut the name, and its ".html", short.
     if (pageName.find(u'\0') != UnicodeString::npos)
         throw FileCreateError(dir_ + TSaveFile::PageFileName(pageName, 1), EINVAL);
-    const auto last = lastNumber_.try_emplace(pageName, 0).first;
+    // PageFileName in native bytes, built in place for each number tried.
+    name_ = ToNative(pageName);
+    const std::size_t base = name_.size();
+    const auto last = lastNumber_.try_emplace(name_, 0).first;
     for (std::uint64_t n = last->second + 1;; ++n) {
-        const UnicodeString name = TSaveFile::PageFileName(pageName, n);
-        const int error = create(ToNative(name));
+        name_.resize(base);
+        AppendPageFileSuffix(name_, n);
+        const int error = create(name_);
         if (error == EEXIST)
             continue;
         if (error != 0)
-            throw FileCreateError(dir_ + name, error);
+            throw FileCreateError(dir_ + TSaveFile::PageFileName(pageName, n), error);
         last->second = n;
-        return dir_ + name;
+        return n;
+    }
+}
+
+void TPageFolder::PublishAll(TPageRing& ring, std::span<const TPageToPublish> pages,
+                             const std::function<void()>& published)
+{
+    const std::size_t count = pages.size();
+    std::vector<std::string_view> bytes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = pages[i].bytes;
+    std::vector<int> fds(count, -1);
+    std::vector<int> errors(count, 0);
+    struct TClose {
+        TPageRing& ring;
+        std::vector<int>& fds;
+        ~TClose() { ring.Close(fds); }
+    } close{ring, fds};
+    ring.WriteUnnamed(folder_.Descriptor(), bytes, fds, errors);
+
+    std::vector<std::string> names;
+    std::vector<std::string> keys;
+    std::vector<std::uint64_t> numbers;
+    for (std::size_t i = 0; i < count;) {
+        TStopSignal::ThrowIfReceived();
+        // The written pages from here on, up to a name met twice: each gets
+        // the number Publish would try first, and they are linked in a row.
+        names.clear();
+        keys.clear();
+        numbers.clear();
+        std::size_t end = i;
+        while (end < count && fds[end] >= 0 && errors[end] == 0 && folder_.LinksByDescriptor() &&
+               pages[end].name->find(u'\0') == UnicodeString::npos) {
+            std::string key = ToNative(*pages[end].name);
+            if (std::find(keys.begin(), keys.end(), key) != keys.end())
+                break;
+            const auto last = lastNumber_.find(key);
+            const std::uint64_t n = (last == lastNumber_.end() ? 0 : last->second) + 1;
+            names.push_back(key);
+            AppendPageFileSuffix(names.back(), n);
+            keys.push_back(std::move(key));
+            numbers.push_back(n);
+            ++end;
+        }
+        if (end > i) {
+            int error = 0;
+            const std::size_t linked =
+                ring.LinkInOrder(folder_.Descriptor(), std::span(fds).subspan(i, end - i), names, error);
+            for (std::size_t k = 0; k < linked; ++k) {
+                lastNumber_[keys[k]] = numbers[k];
+                published();
+            }
+            i += linked;
+            if (i == end)
+                continue;
+        }
+        // Not written, or its name was taken or refused: this page goes the
+        // way of Publish, which searches on or reports the failure.
+        Publish(*pages[i].name, pages[i].bytes, fds[i], errors[i] == ENOTSUP ? 0 : errors[i]);
+        published();
+        ++i;
     }
 }

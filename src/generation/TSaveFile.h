@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -22,6 +25,14 @@ void SaveTextFile(const UnicodeString& path, const UnicodeString& text, unsigned
 
 } // namespace TSaveFile
 
+class TPageRing;
+
+// A page handed to TPageFolder::PublishAll.
+struct TPageToPublish {
+    const UnicodeString* name;
+    std::string_view bytes;
+};
+
 // The pages of one run in one output folder.
 class TPageFolder {
 public:
@@ -39,7 +50,13 @@ public:
     // WriteUnnamed on another thread: `fd` is that file, or -1 when there is
     // none (then the page is written here); `error` is the failure that
     // writing met, reported under the name the page would have had.
-    UnicodeString Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error);
+    void Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error);
+    // Publish for pages in a row, made through `ring` a batch at a time.
+    // Names, numbers and the first failure are those that Publish page after
+    // page would give, and after a failure nothing more is named. Calls
+    // published() after each page.
+    void PublishAll(TPageRing& ring, std::span<const TPageToPublish> pages, const std::function<void()>& published);
+
     // See TCompleteFolder::WriteUnnamed; safe while another thread saves.
     int WriteUnnamed(std::string_view bytes, int& fd) const { return folder_.WriteUnnamed(bytes, fd); }
     bool UsesUnnamedFiles() const { return folder_.UsesUnnamedFiles(); }
@@ -48,11 +65,14 @@ public:
     const UnicodeString& Dir() const { return dir_; }
 
 private:
-    // The name search of Save: `create(name)` gives 0 or the errno.
+    // The name search of Save: `create(name)` gives 0 or the errno. Returns
+    // the number of the name given (see PageFileName).
     template <class Create>
-    UnicodeString SaveAs(const UnicodeString& pageName, Create create);
+    std::uint64_t SaveAs(const UnicodeString& pageName, Create create);
 
     UnicodeString dir_;
     TCompleteFolder folder_;
-    std::unordered_map<UnicodeString, std::uint64_t> lastNumber_;
+    // By native name: two names that are the same file count as one.
+    std::unordered_map<std::string, std::uint64_t> lastNumber_;
+    std::string name_;  // the name being tried, kept for its capacity
 };

@@ -173,16 +173,18 @@ bool TTabloomMaker::Run()
     return result;
 }
 
-UnicodeString TTabloomMaker::RenderPage() const
+const UnicodeString& TTabloomMaker::RenderPage()
 {
-    return RenderNodes(parser_->Nodes());
+    page_.clear();  // keeps its capacity: pages are rendered into one buffer
+    RenderNodesTo(parser_->Nodes(), page_);
+    return page_;
 }
 
-void TTabloomMaker::SavePage(TPageWriter& writer, const UnicodeString& pageName, const UnicodeString& text)
+void TTabloomMaker::SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text)
 {
     if (text.empty())
         return;  // an empty page makes no file
-    writer.Add(pageName, TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
+    writer.Add(std::move(pageName), TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
     // Reported from this thread, never the writer's, so a window may repaint.
     if (logger_)
         logger_->PagesWritten(pageCount_.load());
@@ -217,7 +219,7 @@ void TTabloomMaker::RenderCardPages(TPageWriter& writer)
     TExcelNode& excel = *parser_->ExcelNode();
     while (excel.HasRecord()) {
         TStopSignal::ThrowIfReceived();
-        const UnicodeString text = RenderPage();
+        const UnicodeString& text = RenderPage();
         SavePage(writer, excel.GetPageName(), text);
         excel.NextRecord();
     }
@@ -230,8 +232,8 @@ void TTabloomMaker::RenderListPages(TPageWriter& writer)
         while (excel.HasRecord()) {
             TStopSignal::ThrowIfReceived();
             // Named before rendering: the name comes from the page's first record.
-            const UnicodeString pageName = excel.GetPageName();
-            SavePage(writer, pageName, RenderPage());
+            UnicodeString pageName = excel.GetPageName();
+            SavePage(writer, std::move(pageName), RenderPage());
         }
         ResetNodes(parser_->Nodes());
     } while (excel.NextSheet());

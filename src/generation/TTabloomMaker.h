@@ -54,8 +54,8 @@ private:
     void RenderCardPages(TPageWriter& writer);
     void RenderListPages(TPageWriter& writer);
     void Finish() noexcept;
-    UnicodeString RenderPage() const;
-    void SavePage(TPageWriter& writer, const UnicodeString& pageName, const UnicodeString& text);
+    const UnicodeString& RenderPage();
+    void SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text);
 
     UnicodeString templatePath_;
     int templateEncoding_;
@@ -66,4 +66,5 @@ private:
     Excel::TWorkbook workbook_;
     std::unique_ptr<TTabloomMakerStatus> logger_;
     std::atomic<long long> pageCount_ = 0;
+    UnicodeString page_;  // the page being rendered
 };

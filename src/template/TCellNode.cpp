@@ -37,20 +37,35 @@ UnicodeString UrlEncode(const UnicodeString& text)
     return out;
 }
 
+namespace {
+
+// Appends `text` with each line break as "<br />", the lines between them
+// escaped for HTML or as they are.
+void AppendWithBreaks(UnicodeString& out, std::u16string_view text, bool html)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find_first_of(u"\r\n", start);
+        const std::u16string_view line = text.substr(start, at == std::u16string_view::npos ? at : at - start);
+        if (html)
+            TStringUtility::AppendHTMLEncoded(out, line);
+        else
+            out.append(line);
+        if (at == std::u16string_view::npos)
+            return;
+        out += u"<br />";
+        // CR LF is one break
+        start = at + (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1);
+    }
+}
+
+} // namespace
+
 UnicodeString LineBreaksToBr(const UnicodeString& text)
 {
     UnicodeString out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c != u'\r' && c != u'\n') {
-            out += c;
-            continue;
-        }
-        out += u"<br />";
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;  // CR LF is one break
-    }
+    AppendWithBreaks(out, text, false);
     return out;
 }
 
@@ -72,18 +87,20 @@ Excel::TWorksheet& TCellNode::LocateWorksheet()
     return *worksheet_;
 }
 
-UnicodeString TCellNode::Render()
+void TCellNode::RenderTo(UnicodeString& out)
 {
     const int row = fixed_ ? row_ : RequireExcelNode().RecordRow(row_);
     Excel::TRange cell = LocateWorksheet().Cells(column_, row);
-    UnicodeString text = valueKind_ == TValueKind::Text ? cell.Text() : cell.Value();
-    if (escapeMode_ == TEscapeMode::Html && text.find_first_of(u"&\"<>'") != UnicodeString::npos)
-        text = TStringUtility::HTMLEncode(text);
-    else if (escapeMode_ == TEscapeMode::Url)
-        text = UrlEncode(text);
-    if (lineBreakMode_ == TLineBreakMode::Br && text.find_first_of(u"\r\n") != UnicodeString::npos)
-        text = LineBreaksToBr(text);
-    return text;
+    const UnicodeString text = valueKind_ == TValueKind::Text ? cell.Text() : cell.Value();
+    // A URL holds no line break, and escaping makes none.
+    if (escapeMode_ == TEscapeMode::Url)
+        out += UrlEncode(text);
+    else if (lineBreakMode_ == TLineBreakMode::Br)
+        AppendWithBreaks(out, text, escapeMode_ == TEscapeMode::Html);
+    else if (escapeMode_ == TEscapeMode::Html)
+        TStringUtility::AppendHTMLEncoded(out, text);
+    else
+        out += text;
 }
 
 TCellNode* ReadCellTag(const UnicodeString& tagText)

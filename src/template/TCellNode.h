@@ -16,7 +16,7 @@ public:
 
     explicit TCellNode(const UnicodeString& tagText) : TNode(tagText) {}
 
-    UnicodeString Render() override;
+    void RenderTo(UnicodeString& out) override;
     // The next Render looks its sheet up again.
     void Reset() override { worksheet_.reset(); }
 

@@ -17,7 +17,6 @@ public:
     // Destroys the node held by CurrentExcelNode first: only one lives.
     explicit TExcelNode(const UnicodeString& tagText);
 
-    UnicodeString Render() override { return UnicodeString(); }
     virtual UnicodeString GetPageName();
 
     bool HasRecord();

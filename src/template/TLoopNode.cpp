@@ -12,19 +12,17 @@ const UnicodeString LoopWord = u"loop";
 
 } // namespace
 
-UnicodeString TLoopNode::Render()
+void TLoopNode::RenderTo(UnicodeString& out)
 {
     renderedCount_ = 0;
     hasPrevious_ = false;
-    UnicodeString text;
     while (!IsFinished()) {
         // One list page may hold a whole sheet.
         TStopSignal::ThrowIfReceived();
-        text += RenderNodes(children_);
+        RenderNodesTo(children_, out);
         ++renderedCount_;
         RequireExcelNode().NextRecord();
     }
-    return text;
 }
 
 void TLoopNode::Reset()

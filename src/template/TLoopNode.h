@@ -15,7 +15,7 @@ class TLoopNode : public TNode {
 public:
     explicit TLoopNode(const UnicodeString& tagText) : TNode(tagText) {}
 
-    UnicodeString Render() override;
+    void RenderTo(UnicodeString& out) override;
     void Reset() override;
 
     void Append(std::unique_ptr<TNode> child) { children_.push_back(std::move(child)); }

@@ -9,9 +9,15 @@ TNode::TNode(UnicodeString text)
 
 TNode::~TNode() = default;
 
+void TNode::RenderTo(UnicodeString& /*out*/)
+{
+}
+
 UnicodeString TNode::Render()
 {
-    return UnicodeString();
+    UnicodeString out;
+    RenderTo(out);
+    return out;
 }
 
 void TNode::Reset()
@@ -23,17 +29,22 @@ TStringNode::TStringNode(UnicodeString text)
 {
 }
 
-UnicodeString TStringNode::Render()
+void TStringNode::RenderTo(UnicodeString& out)
 {
-    return text;
+    out += text;
 }
 
 UnicodeString RenderNodes(const TNodeList& nodes)
 {
     UnicodeString out;
-    for (const auto& node : nodes)
-        out += node->Render();
+    RenderNodesTo(nodes, out);
     return out;
+}
+
+void RenderNodesTo(const TNodeList& nodes, UnicodeString& out)
+{
+    for (const auto& node : nodes)
+        node->RenderTo(out);
 }
 
 void ResetNodes(const TNodeList& nodes)

@@ -5,8 +5,9 @@
 
 #include "text/UnicodeString.h"
 
-// One token of a parsed template; Render gives the text that replaces it in a
-// page. Tag nodes (excel, cell, loop) derive from this class.
+// One token of a parsed template; RenderTo appends the text that replaces it
+// in a page to the page being built, so a page grows in one buffer. Tag nodes
+// (excel, cell, loop) derive from this class.
 class TNode {
 public:
     explicit TNode(UnicodeString text);
@@ -15,8 +16,11 @@ public:
     TNode(const TNode&) = delete;
     TNode& operator=(const TNode&) = delete;
 
-    // The node's output for the current record; may be called any number of times.
-    virtual UnicodeString Render();
+    // Appends the node's output for the current record; may be called any
+    // number of times.
+    virtual void RenderTo(UnicodeString& out);
+    // The same output on its own.
+    UnicodeString Render();
     // The record cursor moved to another sheet: drop cached sheet handles.
     virtual void Reset();
 
@@ -31,13 +35,15 @@ protected:
 class TStringNode : public TNode {
 public:
     explicit TStringNode(UnicodeString text);
-    UnicodeString Render() override;
+    void RenderTo(UnicodeString& out) override;
 };
 
 // An owning, ordered node list.
 using TNodeList = std::vector<std::unique_ptr<TNode>>;
 
-// Concatenation of Render() of every node, in order, nothing added or trimmed.
+// Concatenation of the output of every node, in order, nothing added or
+// trimmed; RenderNodesTo appends it to `out`.
 UnicodeString RenderNodes(const TNodeList& nodes);
+void RenderNodesTo(const TNodeList& nodes, UnicodeString& out);
 // Reset() on every node, in order.
 void ResetNodes(const TNodeList& nodes);

@@ -100,18 +100,21 @@ RawByteString EncodeString(const UnicodeString& text, unsigned codePage)
 RawByteString EncodePage(const UnicodeString& text, unsigned codePage)
 {
     RawByteString page = TCodePage::GetPreamble(codePage);
-    RawByteString body;
     if (codePage == 65001) {
         // UTF-8 holds every character: the direct conversion gives the bytes
         // iconv would (U+FFFD for NUL and lone surrogates), much faster.
-        body.codePage = codePage;
-        body.bytes = Utf16ToUtf8(text);
-        if (body.bytes.find('\0') != std::string::npos) {
+        page.codePage = codePage;
+        if (text.find(u'\0') == UnicodeString::npos) {
+            AppendAsUtf8(page.bytes, text);
+        } else {
             UnicodeString copy = text;
             std::replace(copy.begin(), copy.end(), u'\0', u'\uFFFD');
-            body.bytes = Utf16ToUtf8(copy);
+            AppendAsUtf8(page.bytes, copy);
         }
-    } else if (text.find(u'\0') == UnicodeString::npos) {
+        return page;
+    }
+    RawByteString body;
+    if (text.find(u'\0') == UnicodeString::npos) {
         body = Encode(text, codePage, TCodePageConverter::TUnmappable::CharacterReference);
     } else {
         // Encoding stops at U+0000; a page must keep everything after it.

@@ -4,9 +4,15 @@ namespace TStringUtility {
 
 UnicodeString HTMLEncode(const UnicodeString& text)
 {
-    // One pass: an entity written is never looked at again.
     UnicodeString out;
     out.reserve(text.size());
+    AppendHTMLEncoded(out, text);
+    return out;
+}
+
+void AppendHTMLEncoded(UnicodeString& out, std::u16string_view text)
+{
+    // One pass: an entity written is never looked at again.
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::u16string_view entity;
@@ -19,12 +25,11 @@ UnicodeString HTMLEncode(const UnicodeString& text)
         case u'\'': entity = u"&#39;"; break;
         default: continue;
         }
-        out.append(text, start, i - start);
+        out.append(text.substr(start, i - start));
         out.append(entity);
         start = i + 1;
     }
-    out.append(text, start);
-    return out;
+    out.append(text.substr(start));
 }
 
 UnicodeString ReplaceString(const UnicodeString& text, const UnicodeString& from,

@@ -8,6 +8,8 @@ namespace TStringUtility {
 
 // "&", '"', "<", ">", "'" as entities, in that order; nothing else is touched.
 UnicodeString HTMLEncode(const UnicodeString& text);
+// The same, appended to `out`.
+void AppendHTMLEncoded(UnicodeString& out, std::u16string_view text);
 
 enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
 // Literal, case-sensitive replacement; only rfReplaceAll is honoured.

@@ -106,18 +106,44 @@ bool IsValidUtf8(std::string_view bytes)
 std::string Utf16ToUtf8(std::u16string_view in)
 {
     std::string out;
-    out.reserve(in.size() * 3);
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        char32_t c = in[i];
-        if (IsHighSurrogate(c) && i + 1 < in.size() && IsLowSurrogate(in[i + 1])) {
-            c = CombineSurrogates(c, in[i + 1]);
-            ++i;
-        } else if (IsSurrogate(c)) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
-    }
+    AppendAsUtf8(out, in);
     return out;
+}
+
+void AppendAsUtf8(std::string& out, std::u16string_view in)
+{
+    // Sized for the worst case once, written through a pointer, cut to size:
+    // whole pages go through here.
+    const std::size_t start = out.size();
+    out.resize(start + in.size() * 3);
+    auto* p = reinterpret_cast<unsigned char*>(out.data() + start);
+    const std::size_t n = in.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        char32_t c = in[i];
+        if (c < 0x80) {
+            *p++ = static_cast<unsigned char>(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *p++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+            *p++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(in[i + 1])) {
+            c = CombineSurrogates(c, in[++i]);
+            *p++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+            *p++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (IsSurrogate(c))
+            c = 0xFFFD;
+        *p++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+        *p++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    }
+    out.resize(static_cast<std::size_t>(reinterpret_cast<char*>(p) - out.data()));
 }
 
 UnicodeString FromNative(std::string_view bytes)

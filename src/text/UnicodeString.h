@@ -42,6 +42,8 @@ UnicodeString Utf8ToUtf16(std::string_view utf8);
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
+// Utf16ToUtf8 appended to `out`.
+void AppendAsUtf8(std::string& out, std::u16string_view text);
 
 // File names and arguments are bytes. Bytes that are not UTF-8 become the
 // lone surrogates U+DC80..U+DCFF and back, so a name handed to the program

@@ -35,7 +35,7 @@ public:
     TRecordingNode(UnicodeString text, std::vector<std::string>& log)
         : TNode(std::move(text)), log_(log) {}
     ~TRecordingNode() override { log_.push_back("destroy " + Utf16ToUtf8(text)); }
-    UnicodeString Render() override { return text + UnicodeString(1, static_cast<char16_t>(u'0' + ++renders_)); }
+    void RenderTo(UnicodeString& out) override { out += text + UnicodeString(1, static_cast<char16_t>(u'0' + ++renders_)); }
     void Reset() override { log_.push_back("reset " + Utf16ToUtf8(text)); }
 
 private:

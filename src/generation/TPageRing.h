@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Creating page files through io_uring: a batch of pages is opened, written,
+// linked and closed in a few system calls instead of four per page, which is
+// most of a page's cost where system calls are dear. Every call reports per
+// page; the caller redoes what failed with ordinary system calls, so the ring
+// is only ever a faster way to the same files. Used from one thread.
+class TPageRing {
+public:
+    // Null when there is no ring with the operations pages need (an old
+    // kernel, io_uring turned off, a sandbox refusing it, or built without).
+    static std::unique_ptr<TPageRing> Open();
+    ~TPageRing();
+    TPageRing(const TPageRing&) = delete;
+    TPageRing& operator=(const TPageRing&) = delete;
+
+    // For each page an unnamed file in the folder `dir` holding bytes[i]:
+    // fds[i] is its descriptor, or -1 with errors[i] the errno. ENOTSUP means
+    // the folder has no unnamed files; 0 with -1 that the ring could not do
+    // it (out of descriptors, or the ring failed), so the caller should.
+    void WriteUnnamed(int dir, std::span<const std::string_view> bytes, std::span<int> fds, std::span<int> errors);
+    // Links fds[i] as names[i] in `dir` one after the other, stopping at the
+    // first failure: returns how many were linked; `error` is the errno of the
+    // next one (0 when the ring itself failed).
+    std::size_t LinkInOrder(int dir, std::span<const int> fds, std::span<const std::string> names, int& error);
+    // Closes the descriptors that are not -1 and sets them to -1.
+    void Close(std::span<int> fds) noexcept;
+
+    // False once the ring failed; then every call leaves the work undone.
+    bool Usable() const { return usable_; }
+
+private:
+    struct TRing;
+    explicit TPageRing(std::unique_ptr<TRing> ring);
+
+    std::unique_ptr<TRing> ring_;
+    bool usable_ = true;
+};
