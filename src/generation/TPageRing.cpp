@@ -5,8 +5,6 @@
 
 #include <cerrno>
 
-#include "text/TFileUtility.h"
-
 #ifdef TABLOOM_HAVE_URING
 #include <liburing.h>
 
@@ -18,6 +16,22 @@ constexpr unsigned RingEntries = 64;
 bool NoUnnamedFiles(int error)
 {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+// Finishes a write that stopped short at `done`, where plain writes would
+// have gone on (and met the error that stopped it); gives 0 or the errno.
+// The ring's writes leave the file position alone, so this goes by offset.
+int WriteRest(int fd, std::string_view bytes, std::size_t done)
+{
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
 } // namespace
@@ -118,10 +132,8 @@ void TPageRing::WriteUnnamed(int dir, std::span<const std::string_view> bytes, s
                 const std::size_t i = prepared[k];
                 if (res < 0)
                     errors[i] = -res;
-                // A short write is finished here, as a plain write would be.
-                else if (static_cast<std::size_t>(res) < bytes[i].size() &&
-                         !TFileUtility::WriteAllBytes(fds[i], bytes[i].substr(static_cast<std::size_t>(res))))
-                    errors[i] = errno;
+                else
+                    errors[i] = WriteRest(fds[i], bytes[i], static_cast<std::size_t>(res));
             });
     }
     if (!usable_) {
@@ -132,33 +144,18 @@ void TPageRing::WriteUnnamed(int dir, std::span<const std::string_view> bytes, s
     }
 }
 
-std::size_t TPageRing::LinkInOrder(int dir, std::span<const int> fds, std::span<const std::string> names, int& error)
+void TPageRing::Link(int dir, std::span<const int> fds, std::span<const std::string> names, std::span<int> results)
 {
-    error = 0;
-    std::size_t linked = 0;
+    for (int& result : results)
+        result = -1;
     for (std::size_t start = 0; start < fds.size() && usable_; start += RingEntries) {
         const std::size_t count = std::min<std::size_t>(RingEntries, fds.size() - start);
-        int results[RingEntries];
         usable_ = Round(ring_->ring, count,
             [&](std::size_t i, io_uring_sqe* sqe) {
                 io_uring_prep_linkat(sqe, fds[start + i], "", dir, names[start + i].c_str(), AT_EMPTY_PATH);
-                // Linked: one after the other, and a failure cancels the rest.
-                if (i + 1 < count)
-                    sqe->flags |= IOSQE_IO_LINK;
             },
-            [&](std::size_t i, int res) { results[i] = res; });
-        if (!usable_)
-            break;
-        std::size_t done = 0;
-        while (done < count && results[done] == 0)
-            ++done;
-        linked += done;
-        if (done < count) {
-            error = results[done] == -ECANCELED ? 0 : -results[done];
-            break;
-        }
+            [&](std::size_t i, int res) { results[start + i] = -res; });
     }
-    return linked;
 }
 
 void TPageRing::Close(std::span<int> fds) noexcept
@@ -201,10 +198,10 @@ void TPageRing::WriteUnnamed(int, std::span<const std::string_view>, std::span<i
         error = 0;
 }
 
-std::size_t TPageRing::LinkInOrder(int, std::span<const int>, std::span<const std::string>, int& error)
+void TPageRing::Link(int, std::span<const int>, std::span<const std::string>, std::span<int> results)
 {
-    error = 0;
-    return 0;
+    for (int& result : results)
+        result = -1;
 }
 
 void TPageRing::Close(std::span<int> fds) noexcept

@@ -24,10 +24,9 @@ public:
     // the folder has no unnamed files; 0 with -1 that the ring could not do
     // it (out of descriptors, or the ring failed), so the caller should.
     void WriteUnnamed(int dir, std::span<const std::string_view> bytes, std::span<int> fds, std::span<int> errors);
-    // Links fds[i] as names[i] in `dir` one after the other, stopping at the
-    // first failure: returns how many were linked; `error` is the errno of the
-    // next one (0 when the ring itself failed).
-    std::size_t LinkInOrder(int dir, std::span<const int> fds, std::span<const std::string> names, int& error);
+    // Links fds[i] as names[i] in `dir`, all at once: results[i] is 0 when
+    // linked, else the errno, or -1 when the ring could not try.
+    void Link(int dir, std::span<const int> fds, std::span<const std::string> names, std::span<int> results);
     // Closes the descriptors that are not -1 and sets them to -1.
     void Close(std::span<int> fds) noexcept;
 

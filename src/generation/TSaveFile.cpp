@@ -1,11 +1,12 @@
 #include "generation/TSaveFile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
 #include "generation/TPageRing.h"
-
 #include "text/TConvert.h"
 #include "text/TFileError.h"
 #include "text/TStopSignal.h"
@@ -121,10 +122,13 @@ void TPageFolder::PublishAll(TPageRing& ring, std::span<const TPageToPublish> pa
     std::vector<std::string> names;
     std::vector<std::string> keys;
     std::vector<std::uint64_t> numbers;
+    std::vector<int> results;
     for (std::size_t i = 0; i < count;) {
         TStopSignal::ThrowIfReceived();
         // The written pages from here on, up to a name met twice: each gets
-        // the number Publish would try first, and they are linked in a row.
+        // the number Publish would try first, and they are linked together.
+        // A name with "(" may be another page's numbered name, so it starts
+        // a run of its own: the page before it must have searched on first.
         names.clear();
         keys.clear();
         numbers.clear();
@@ -132,7 +136,8 @@ void TPageFolder::PublishAll(TPageRing& ring, std::span<const TPageToPublish> pa
         while (end < count && fds[end] >= 0 && errors[end] == 0 && folder_.LinksByDescriptor() &&
                pages[end].name->find(u'\0') == UnicodeString::npos) {
             std::string key = ToNative(*pages[end].name);
-            if (std::find(keys.begin(), keys.end(), key) != keys.end())
+            if (end > i && (key.find('(') != std::string::npos ||
+                            std::find(keys.begin(), keys.end(), key) != keys.end()))
                 break;
             const auto last = lastNumber_.find(key);
             const std::uint64_t n = (last == lastNumber_.end() ? 0 : last->second) + 1;
@@ -142,22 +147,33 @@ void TPageFolder::PublishAll(TPageRing& ring, std::span<const TPageToPublish> pa
             numbers.push_back(n);
             ++end;
         }
-        if (end > i) {
-            int error = 0;
-            const std::size_t linked =
-                ring.LinkInOrder(folder_.Descriptor(), std::span(fds).subspan(i, end - i), names, error);
-            for (std::size_t k = 0; k < linked; ++k) {
-                lastNumber_[keys[k]] = numbers[k];
-                published();
-            }
-            i += linked;
-            if (i == end)
-                continue;
+        if (end == i) {
+            // Not written, or not to be linked by the ring: the way of Publish.
+            Publish(*pages[i].name, pages[i].bytes, fds[i], errors[i] == ENOTSUP ? 0 : errors[i]);
+            published();
+            ++i;
+            continue;
         }
-        // Not written, or its name was taken or refused: this page goes the
-        // way of Publish, which searches on or reports the failure.
-        Publish(*pages[i].name, pages[i].bytes, fds[i], errors[i] == ENOTSUP ? 0 : errors[i]);
-        published();
-        ++i;
+        results.resize(end - i);
+        ring.Link(folder_.Descriptor(), std::span(fds).subspan(i, end - i), names, results);
+        for (std::size_t k = 0; k < results.size(); ++k) {
+            if (results[k] == 0) {
+                lastNumber_[keys[k]] = numbers[k];
+            } else {
+                // Taken or refused: Publish searches on, or reports the failure.
+                try {
+                    Publish(*pages[i + k].name, pages[i + k].bytes, fds[i + k], 0);
+                } catch (...) {
+                    // Page by page, nothing after a failure would have been named.
+                    for (std::size_t later = k + 1; later < results.size(); ++later) {
+                        if (results[later] == 0)
+                            ::unlinkat(folder_.Descriptor(), names[later].c_str(), 0);
+                    }
+                    throw;
+                }
+            }
+            published();
+        }
+        i = end;
     }
 }
