@@ -1,7 +1,8 @@
 // Page generation speed on a tmpfs: tabloom against the same merge in Python
 // (openpyxl read-only + jinja2) and against a C loop that only writes the
 // finished pages.
-// usage: bench_generation [records] [python] [runs]
+// usage: bench_generation [records] [python] [runs] [tabloom]
+// (tabloom: another build of the program to time, e.g. an older one)
 #include <fcntl.h>
 #include <unistd.h>
 #include <spawn.h>
@@ -243,7 +244,8 @@ int main(int argc, char** argv)
     const int records = argc > 1 ? std::stoi(argv[1]) : 20000;
     const std::string python = argc > 2 ? argv[2] : "/usr/bin/python3";
     const int runs = argc > 3 ? std::stoi(argv[3]) : 5;
-    const std::string tabloom = (fs::absolute(argv[0]).parent_path() / "tabloom").string();
+    const std::string tabloom =
+        argc > 4 ? fs::absolute(argv[4]).string() : (fs::absolute(argv[0]).parent_path() / "tabloom").string();
     // A tmpfs, so that the file system's cost does not hide the program's.
     const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     const fs::path dir = base / ("tabloom-bench-" + std::to_string(getpid()));
