@@ -102,26 +102,32 @@ bool Round(io_uring& ring, std::size_t count, Prep prep, Reap reap)
 void TPageRing::WriteUnnamed(int dir, std::span<const std::string_view> bytes, std::span<int> fds,
                              std::span<int> errors)
 {
+    std::size_t prepared[RingEntries];
     for (std::size_t start = 0; start < bytes.size() && usable_; start += RingEntries) {
         const std::size_t count = std::min<std::size_t>(RingEntries, bytes.size() - start);
-        usable_ = Round(ring_->ring, count,
+        std::size_t opens = 0;
+        for (std::size_t i = start; i < start + count; ++i) {
+            if (fds[i] < 0 && errors[i] == 0)
+                prepared[opens++] = i;
+        }
+        usable_ = Round(ring_->ring, opens,
             [&](std::size_t, io_uring_sqe* sqe) {
                 io_uring_prep_openat(sqe, dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
             },
-            [&](std::size_t i, int res) {
-                fds[start + i] = res >= 0 ? res : -1;
+            [&](std::size_t k, int res) {
+                const std::size_t i = prepared[k];
+                fds[i] = res >= 0 ? res : -1;
                 const int error = res >= 0 ? 0 : -res;
                 // Out of descriptors, the caller makes the file by itself.
-                errors[start + i] = NoUnnamedFiles(error) ? ENOTSUP : error == EMFILE || error == ENFILE ? 0 : error;
+                errors[i] = NoUnnamedFiles(error) ? ENOTSUP : error == EMFILE || error == ENFILE ? 0 : error;
             });
-    }
-    for (std::size_t start = 0; start < bytes.size() && usable_; start += RingEntries) {
-        const std::size_t count = std::min<std::size_t>(RingEntries, bytes.size() - start);
-        std::size_t prepared[RingEntries];
+        if (!usable_)
+            break;
+        // Only the files just opened: the others hold their bytes already.
         std::size_t writes = 0;
-        for (std::size_t i = start; i < start + count; ++i) {
-            if (fds[i] >= 0)
-                prepared[writes++] = i;
+        for (std::size_t k = 0; k < opens; ++k) {
+            if (fds[prepared[k]] >= 0)
+                prepared[writes++] = prepared[k];
         }
         usable_ = Round(ring_->ring, writes,
             [&](std::size_t k, io_uring_sqe* sqe) {

@@ -19,10 +19,11 @@ public:
     TPageRing(const TPageRing&) = delete;
     TPageRing& operator=(const TPageRing&) = delete;
 
-    // For each page an unnamed file in the folder `dir` holding bytes[i]:
-    // fds[i] is its descriptor, or -1 with errors[i] the errno. ENOTSUP means
-    // the folder has no unnamed files; 0 with -1 that the ring could not do
-    // it (out of descriptors, or the ring failed), so the caller should.
+    // For each page without a descriptor or an error yet, an unnamed file in
+    // the folder `dir` holding bytes[i]: fds[i] is its descriptor, or -1 with
+    // errors[i] the errno. ENOTSUP means the folder has no unnamed files; 0
+    // with -1 that the ring could not do it (out of descriptors, or the ring
+    // failed), so the caller should.
     void WriteUnnamed(int dir, std::span<const std::string_view> bytes, std::span<int> fds, std::span<int> errors);
     // Links fds[i] as names[i] in `dir`, all at once: results[i] is 0 when
     // linked, else the errno, or -1 when the ring could not try.

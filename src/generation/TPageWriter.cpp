@@ -48,6 +48,8 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
 {
     int fd = -1;
     int error = 0;
+    // With a ring, writing here too only adds system calls: on a busy machine
+    // that costs more than the work it shares.
     if (!ringInUse_.load(std::memory_order_relaxed) && unnamedFiles_.load(std::memory_order_relaxed) &&
         pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
         error = folder_.WriteUnnamed(bytes, fd);
@@ -116,8 +118,10 @@ void TPageWriter::WriteQueued()
         }
         changed_.notify_all();  // room for the renderer again
         try {
-            if (ringInUse_ && PublishThroughRing(batch))
+            if (ringInUse_) {
+                PublishThroughRing(batch);
                 continue;
+            }
             for (TPage& page : batch) {
                 TStopSignal::ThrowIfReceived();
                 folder_.Publish(page.name, page.bytes, page.file.Get(), page.error);
@@ -137,15 +141,12 @@ void TPageWriter::WriteQueued()
     }
 }
 
-bool TPageWriter::PublishThroughRing(std::deque<TPage>& batch)
+void TPageWriter::PublishThroughRing(std::deque<TPage>& batch)
 {
     std::vector<TPageToPublish> pages;
     pages.reserve(batch.size());
-    for (const TPage& page : batch) {
-        if (page.file.Get() >= 0 || page.error != 0)
-            return false;
-        pages.push_back(TPageToPublish{&page.name, page.bytes});
-    }
+    for (TPage& page : batch)
+        pages.push_back(TPageToPublish{&page.name, page.bytes, page.file.Release(), page.error});
     folder_.PublishAll(*ring_, pages, [this] {
         ++written_;
         pending_.fetch_sub(1, std::memory_order_relaxed);
@@ -156,5 +157,4 @@ bool TPageWriter::PublishThroughRing(std::deque<TPage>& batch)
         ringInUse_ = false;
         unnamedFiles_ = folder_.UsesUnnamedFiles();
     }
-    return true;
 }

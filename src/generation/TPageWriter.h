@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "generation/TPageRing.h"
 #include "generation/TSaveFile.h"
@@ -16,10 +17,10 @@
 // Creates the files of rendered pages on a second thread, one after the
 // other in the order they were handed over, so that rendering a page and
 // creating the one before it overlap. The second thread makes a batch of
-// files at a time through io_uring where it can (TPageRing). Without it,
-// when the second thread falls behind, the handing thread also writes pages
-// into unnamed files, which the second thread then only names, so the file
-// system's work is shared too. Names, order and the first
+// files at a time through io_uring where it can (TPageRing), which costs
+// the least processor time. Without it, when the second thread falls behind,
+// the handing thread also writes pages into unnamed files, which the second
+// thread then only names, so the file system's work is shared too. Names, order and the first
 // failure are those a single thread would give: after a failure nothing more
 // is written, and an unnamed file never shows.
 class TPageWriter {
@@ -46,6 +47,8 @@ private:
         TUnnamedFile(TUnnamedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
         TUnnamedFile& operator=(TUnnamedFile&&) = delete;
         int Get() const { return fd_; }
+        // The descriptor, which the caller now closes.
+        int Release() { return std::exchange(fd_, -1); }
 
     private:
         int fd_;
@@ -59,8 +62,8 @@ private:
     };
 
     void WriteQueued();
-    // Publishes the batch; gives false when a page of it was already written.
-    bool PublishThroughRing(std::deque<TPage>& batch);
+    // Publishes the batch through the ring.
+    void PublishThroughRing(std::deque<TPage>& batch);
     void Stop() noexcept;
 
     TPageFolder folder_;

@@ -108,10 +108,13 @@ void TPageFolder::PublishAll(TPageRing& ring, std::span<const TPageToPublish> pa
 {
     const std::size_t count = pages.size();
     std::vector<std::string_view> bytes(count);
-    for (std::size_t i = 0; i < count; ++i)
+    std::vector<int> fds(count);
+    std::vector<int> errors(count);
+    for (std::size_t i = 0; i < count; ++i) {
         bytes[i] = pages[i].bytes;
-    std::vector<int> fds(count, -1);
-    std::vector<int> errors(count, 0);
+        fds[i] = pages[i].fd;
+        errors[i] = pages[i].error;
+    }
     struct TClose {
         TPageRing& ring;
         std::vector<int>& fds;

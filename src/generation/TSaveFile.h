@@ -27,10 +27,13 @@ void SaveTextFile(const UnicodeString& path, const UnicodeString& text, unsigned
 
 class TPageRing;
 
-// A page handed to TPageFolder::PublishAll.
+// A page handed to TPageFolder::PublishAll; `fd` and `error` as for Publish,
+// and PublishAll closes that descriptor.
 struct TPageToPublish {
     const UnicodeString* name;
     std::string_view bytes;
+    int fd = -1;
+    int error = 0;
 };
 
 // The pages of one run in one output folder.
