@@ -18,6 +18,9 @@ class TZipArchive;
 struct TXmlName {
     std::string_view uri;    // empty when the name has no namespace
     std::string_view local;
+    // Names of one nonzero `space` have one uri, so a handler can remember
+    // what it found the uri to be. 0 when the reader gives no such id.
+    std::uint64_t space = 0;
 
     bool Is(std::string_view u, std::string_view l) const { return local == l && uri == u; }
 };

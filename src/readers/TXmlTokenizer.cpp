@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <optional>
 
@@ -19,7 +20,14 @@ using namespace Xml;
 TXmlTokenizer::TXmlTokenizer(TXmlHandler& handler, std::filesystem::path file, std::string part)
     : handler_(handler), file_(std::move(file)), part_(std::move(part))
 {
-    bindings_.push_back({"xml", std::string(XmlNamespace)});
+    bindings_.push_back(Bind("xml", XmlNamespace));
+}
+
+TXmlTokenizer::TBinding TXmlTokenizer::Bind(std::string_view prefix, std::string_view uri)
+{
+    // Ids are unique across parses too, as a handler may outlive one.
+    static std::atomic<std::uint64_t> next{1};
+    return {std::string(prefix), std::string(uri), next++};
 }
 
 TXmlTokenizer::~TXmlTokenizer() = default;

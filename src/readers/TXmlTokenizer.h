@@ -38,6 +38,7 @@ private:
     struct TBinding {
         std::string prefix;  // empty for the default namespace
         std::string uri;
+        std::uint64_t space;  // TXmlName::space, unique to this declaration
     };
     struct TOpen {
         std::size_t nameAt;         // qualified name, in names_
@@ -66,7 +67,9 @@ private:
     void HoldBack();
     void Consumed(const char* p, std::size_t n);
     const char* Reference(const char* p, const char* end, std::string& out);
-    void OpenElement(std::string_view qname, const char* at);
+    void OpenElement(std::string_view qname, const char* at, bool plain);
+    TBinding Bind(std::string_view prefix, std::string_view uri);
+    bool DuplicateAttribute(bool resolved) const;
     std::ptrdiff_t Resolve(std::string_view prefix, const char* at);
     void Close();
     TXmlName NameOf(const TOpen& open) const;

@@ -47,6 +47,10 @@ public:
     // The entry in pieces of at most a few hundred KiB, for streaming parsers.
     void Stream(std::string_view name, const std::function<void(std::string_view)>& sink) const;
 
+    // The inflated size an entry declares; 0 when it is missing or declares
+    // none. Only a hint for reserving memory: reading checks what comes out.
+    std::uint64_t DeclaredSize(std::string_view name) const;
+
     // Whether the first bytes of a file are those of a zip archive.
     static bool HasSignature(std::string_view head);
 

@@ -1,5 +1,8 @@
 #include "readers/xlsx/TXlsxReader.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -53,17 +56,21 @@ public:
 // Shared strings: rich-text runs are joined, phonetic runs left out.
 class TSharedStringsHandler : public TXmlHandler {
 public:
-    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file)
-        : book_(book), file_(std::move(file))
+    // partBytes: the part's declared size, which bounds what its text can take.
+    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file, std::uint64_t partBytes)
+        : book_(book), file_(std::move(file)), partBytes_(partBytes)
     {
     }
     std::uint32_t count = 0;
 
-    void StartElement(const TXmlName& name, const TXmlAttributes&) override
+    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override
     {
-        if (!IsSpreadsheetNamespace(name.uri))
+        if (!spreadsheet_.Is(name))
             return;
-        if (name.local == "si") {
+        if (name.local == "sst" && !reserved_) {
+            reserved_ = true;  // once: a repeated root must not regrow the pool each time
+            Reserve(attributes.Find("uniqueCount"));
+        } else if (name.local == "si") {
             inItem_ = true;
             phonetic_ = 0;
             text_.clear();
@@ -75,7 +82,7 @@ public:
     }
     void EndElement(const TXmlName& name) override
     {
-        if (!IsSpreadsheetNamespace(name.uri))
+        if (!spreadsheet_.Is(name))
             return;
         if (name.local == "t") {
             collecting_ = false;
@@ -86,13 +93,8 @@ public:
             if (count >= MaxStoredCells)
                 throw OpenError(file_, u"共有文字列が多すぎます (" +
                                            IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
-            if (text_.find("_x") == std::string::npos) {
-                book_.AddUtf8String(text_);
-            } else {
-                UnicodeString text = Utf8ToUtf16(text_);
-                DecodeXmlEscapes(text);
-                book_.AddString(text);
-            }
+            DecodeXmlEscapes(text_);
+            book_.AddUtf8String(text_);
             ++count;
         }
     }
@@ -103,8 +105,25 @@ public:
     }
 
 private:
+    // The pool grown once instead of by copying. Only a hint, bounded by the
+    // part's size: the text cannot be longer than the part, nor hold more
+    // items than it has room for.
+    void Reserve(const char* uniqueCount)
+    {
+        constexpr std::uint64_t MaxHintBytes = 64u << 20;
+        const std::uint64_t bytes = std::min(partBytes_, MaxHintBytes);
+        std::uint64_t items = 0;
+        if (uniqueCount)
+            std::from_chars(uniqueCount, uniqueCount + std::strlen(uniqueCount), items);
+        items = std::min<std::uint64_t>({items, bytes / 5, MaxStoredCells});
+        book_.ReserveStrings(static_cast<std::size_t>(items), static_cast<std::size_t>(bytes));
+    }
+
     TWorkbookData& book_;
+    TSpreadsheetSpace spreadsheet_;
     std::filesystem::path file_;
+    std::uint64_t partBytes_;
+    bool reserved_ = false;
     bool inItem_ = false;
     bool collecting_ = false;
     int phonetic_ = 0;
@@ -206,7 +225,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     const auto relationships = ReadRelationships(archive, workbookPart);
     if (const auto* strings = FindRelationship(relationships, "sharedStrings");
         strings && archive.Contains(strings->target)) {
-        TSharedStringsHandler handler(*book, archive.File());
+        TSharedStringsHandler handler(*book, archive.File(), archive.DeclaredSize(strings->target));
         context.sharedBase = static_cast<std::uint32_t>(book->StringCount());
         ParseXmlEntryFast(archive, strings->target, handler);
         context.sharedCount = handler.count;

@@ -74,7 +74,7 @@ UnicodeString TXlsxSheetHandler::CellName() const
 
 void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes& attributes)
 {
-    if (!IsSpreadsheetNamespace(name.uri))
+    if (!spreadsheet_.Is(name))
         return;
     const auto& local = name.local;
     if (!inSheetData_) {
@@ -189,7 +189,7 @@ void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
 
 void TXlsxSheetHandler::EndElement(const TXmlName& name)
 {
-    if (!inSheetData_ || !IsSpreadsheetNamespace(name.uri))
+    if (!inSheetData_ || !spreadsheet_.Is(name))
         return;
     const auto& local = name.local;
     if (inCell_) {
@@ -225,11 +225,10 @@ void TXlsxSheetHandler::EndCell()
     cell.style = style_;
     TWorkbookData& book = *context_.book;
 
-    const auto addText = [&](std::string_view utf8) {
-        UnicodeString text = Utf8ToUtf16(utf8);
-        DecodeXmlEscapes(text);
+    const auto addText = [&](std::string& utf8) {
+        DecodeXmlEscapes(utf8);
         cell.type = TCellType::String;
-        cell.text = book.AddString(std::move(text));
+        cell.text = book.AddUtf8String(utf8);
     };
 
     if (hasInline_) {
@@ -274,7 +273,7 @@ void TXlsxSheetHandler::EndCell()
         }
         case TKind::Error:
             cell.type = TCellType::Error;
-            cell.text = book.AddString(Utf8ToUtf16(value_));
+            cell.text = book.AddUtf8String(value_);
             break;
         case TKind::Date:
             if (value_.empty())

@@ -10,6 +10,7 @@
 
 #include "workbook/TWorkbookData.h"
 #include "readers/TXmlReader.h"
+#include "readers/xlsx/TXlsxPackage.h"
 
 namespace Excel {
 
@@ -46,6 +47,7 @@ private:
     TXlsxContext& context_;
     std::string part_;
     TSheetData& sheet_;
+    TSpreadsheetSpace spreadsheet_;
 
     bool inSheetData_ = false;
     bool inCell_ = false;
