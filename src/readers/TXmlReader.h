@@ -68,6 +68,17 @@ public:
     virtual void StartElement(const TXmlName& name, const TXmlAttributes& attributes) = 0;
     virtual void EndElement(const TXmlName& name) = 0;
     virtual void Characters(std::string_view /*text*/) {}
+
+    // The tokenizer offers the markup at p, a start tag inside the root
+    // element, before it reads it; unprefixed names there are in
+    // `defaultNamespace`. A handler may take complete elements of shapes it
+    // knows, with the same outcome as their events (TXmlShortcut.h reads
+    // them), and gives where it stopped: p when it took nothing. Only
+    // markup that is well-formed whatever follows may be taken.
+    virtual const char* Shortcut(const char* p, const char* /*end*/, const TXmlName& /*defaultNamespace*/)
+    {
+        return p;
+    }
 };
 
 // A streaming, non-validating XML parser (expat) that refuses document type

@@ -189,6 +189,14 @@ const char* TXmlTokenizer::Token(const char* p, const char* end, bool last)
 {
     if (*p != '<')
         return Text(p, end, last);
+    if (!open_.empty() && end - p > 1 && StartsName(p[1])) {
+        const auto binding = Resolve({}, p);
+        TXmlName space;
+        if (binding >= 0)
+            space = {bindings_[static_cast<std::size_t>(binding)].uri, {}, bindings_[static_cast<std::size_t>(binding)].space};
+        if (const char* taken = handler_.Shortcut(p, end, space); taken != p)
+            return taken;
+    }
     const char* next = Markup(p, end);
     if (!next && last)
         Fail(std::string_view(p, static_cast<std::size_t>(end - p)).substr(0, 9) == "<![CDATA["

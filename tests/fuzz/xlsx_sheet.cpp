@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "../support/SheetReadLog.h"
 #include "FuzzCheck.h"
 #include "text/Exception.h"
 #include "workbook/TCellText.h"
@@ -74,6 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         byTokenizer);
     Check(expatRead == tokenizerRead);
     Check(byExpat == byTokenizer);
+    // Cells taken whole, in uneven pieces too, read as their events would.
+    Check(testsupport::ReadSheet<Excel::TXlsxSheetHandler>(xml, 1 + size % 53) ==
+          testsupport::ReadSheet<testsupport::EventsOnlySheet>(xml, size + 1));
 
     Excel::TWorkbookData book;
     book.AddString(u"shared");

@@ -12,6 +12,8 @@
 #include "readers/xlsx/TXlsxPackage.h"
 #include "readers/xlsx/TXlsxSheet.h"
 #include "readers/xlsx/TXlsxValues.h"
+#include "readers/TXmlChars.h"
+#include "readers/TXmlShortcut.h"
 #include "readers/TXmlTokenizer.h"
 #include "readers/TZipArchive.h"
 
@@ -90,12 +92,7 @@ public:
             --phonetic_;
         } else if (name.local == "si" && inItem_) {
             inItem_ = false;
-            if (count >= MaxStoredCells)
-                throw OpenError(file_, u"共有文字列が多すぎます (" +
-                                           IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
-            DecodeXmlEscapes(text_);
-            book_.AddUtf8String(text_);
-            ++count;
+            Add();
         }
     }
     void Characters(std::string_view text) override
@@ -103,8 +100,48 @@ public:
         if (collecting_)
             text_.append(text);
     }
+    // Takes whole items of one run, <si><t>text</t></si>, whatever the state.
+    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override
+    {
+        if (!spreadsheet_.Is(defaultNamespace))
+            return p;
+        for (const char* next; (next = Item(p, end));)
+            p = Xml::SkipBlanks(next, end);
+        return p;
+    }
 
 private:
+    const char* Item(const char* p, const char* end)
+    {
+        using namespace Xml;
+        TPlainTag tag;
+        const char* q = ReadPlainTag(p, end, tag);
+        if (!q || tag.name != "si" || tag.empty)
+            return nullptr;
+        q = ReadPlainTag(SkipBlanks(q, end), end, tag);
+        if (!q || tag.name != "t" || tag.empty)
+            return nullptr;
+        const char* textEnd = ReadPlainText(q, end);
+        const char* close = textEnd ? ReadEndTag(textEnd, end, "t") : nullptr;
+        if (!close || !(close = ReadEndTag(SkipBlanks(close, end), end, "si")))
+            return nullptr;
+        // The state the events leave.
+        inItem_ = collecting_ = false;
+        phonetic_ = 0;
+        text_.assign(q, textEnd);
+        Add();
+        return close;
+    }
+    void Add()
+    {
+        if (count >= MaxStoredCells)
+            throw OpenError(file_, u"共有文字列が多すぎます (" +
+                                       IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
+        DecodeXmlEscapes(text_);
+        book_.AddUtf8String(text_);
+        ++count;
+    }
+
     // The pool grown once instead of by copying. Only a hint, bounded by the
     // part's size: the text cannot be longer than the part, nor hold more
     // items than it has room for.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,16 @@ public:
     void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
     void EndElement(const TXmlName& name) override;
     void Characters(std::string_view text) override;
+    // Takes whole cells of the usual shapes: a value, a formula, an inline
+    // string of one run.
+    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override;
 
 private:
     enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
+    using TValue = std::optional<std::string_view>;
 
-    void StartCell(const TXmlAttributes& attributes);
+    const char* Cell(const char* p, const char* end);
+    void StartCell(TValue r, TValue s, TValue t);
     void ReserveFor(const char* ref);
     void EndCell();
     [[noreturn]] void Fail(const UnicodeString& why) const;

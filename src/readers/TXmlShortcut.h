@@ -1,0 +1,49 @@
+#pragma once
+
+// Plain markup read in one go, for handlers that take the commonest shapes
+// of a large part themselves (TXmlHandler::Shortcut). Each scanner takes
+// only what is well-formed whatever follows, and gives nullptr for anything
+// else, input that ends too soon included: the tokenizer then reads it.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace Excel::Xml {
+
+struct TPlainTag {
+    static constexpr std::size_t MaxAttributes = 8;
+    struct TAttribute {
+        std::string_view name;
+        std::string_view value;
+    };
+
+    std::string_view name;
+    std::array<TAttribute, MaxAttributes> attributes;
+    std::size_t count = 0;
+    bool empty = false;  // closed by "/>"
+
+    // The value of an unprefixed attribute.
+    std::optional<std::string_view> Find(std::string_view attribute) const
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            if (attributes[i].name == attribute)
+                return attributes[i].value;
+        return std::nullopt;
+    }
+};
+
+// The start tag at p ('<' first), when its name is an unprefixed ASCII name
+// and its attributes, of distinct names, are unprefixed or "xml:" ones
+// (never a declaration) with values of printable ASCII and no references.
+// Gives the position after the tag.
+const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag);
+
+// Text from p that needs no decoding, up to the '<' that ends it.
+const char* ReadPlainText(const char* p, const char* end);
+
+// "</name>" at p, without blanks: the position after it.
+const char* ReadEndTag(const char* p, const char* end, std::string_view name);
+
+} // namespace Excel::Xml
