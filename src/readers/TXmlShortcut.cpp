@@ -72,7 +72,7 @@ const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag)
             return nullptr;
         const std::string_view attribute(name, static_cast<std::size_t>(value - 2 - name));
         for (std::size_t i = 0; i < tag.count; ++i)
-            if (tag.attributes[i].name == attribute)
+            if (SameName(tag.attributes[i].name, attribute))
                 return nullptr;  // the tokenizer refuses the duplicate
         tag.attributes[tag.count++] = {attribute, std::string_view(value, static_cast<std::size_t>(q - value))};
         ++q;
@@ -84,15 +84,6 @@ const char* ReadPlainText(const char* p, const char* end)
 {
     const char* q = PlainTextEnd(p, end);
     return q < end && *q == '<' ? q : nullptr;
-}
-
-const char* ReadEndTag(const char* p, const char* end, std::string_view name)
-{
-    const std::size_t size = name.size() + 3;
-    if (static_cast<std::size_t>(end - p) < size || p[0] != '<' || p[1] != '/' ||
-        std::memcmp(p + 2, name.data(), name.size()) != 0 || p[size - 1] != '>')
-        return nullptr;
-    return p + size;
 }
 
 } // namespace Excel::Xml

@@ -12,6 +12,17 @@
 
 namespace Excel::Xml {
 
+// Equality of short names, without a library call for each.
+inline bool SameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 struct TPlainTag {
     static constexpr std::size_t MaxAttributes = 8;
     struct TAttribute {
@@ -28,7 +39,7 @@ struct TPlainTag {
     std::optional<std::string_view> Find(std::string_view attribute) const
     {
         for (std::size_t i = 0; i < count; ++i)
-            if (attributes[i].name == attribute)
+            if (SameName(attributes[i].name, attribute))
                 return attributes[i].value;
         return std::nullopt;
     }
@@ -44,6 +55,13 @@ const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag);
 const char* ReadPlainText(const char* p, const char* end);
 
 // "</name>" at p, without blanks: the position after it.
-const char* ReadEndTag(const char* p, const char* end, std::string_view name);
+inline const char* ReadEndTag(const char* p, const char* end, std::string_view name)
+{
+    const std::size_t size = name.size() + 3;
+    if (static_cast<std::size_t>(end - p) < size || p[0] != '<' || p[1] != '/' ||
+        !SameName(std::string_view(p + 2, name.size()), name) || p[size - 1] != '>')
+        return nullptr;
+    return p + size;
+}
 
 } // namespace Excel::Xml

@@ -116,10 +116,10 @@ private:
         using namespace Xml;
         TPlainTag tag;
         const char* q = ReadPlainTag(p, end, tag);
-        if (!q || tag.name != "si" || tag.empty)
+        if (!q || !SameName(tag.name, "si") || tag.empty)
             return nullptr;
         q = ReadPlainTag(SkipBlanks(q, end), end, tag);
-        if (!q || tag.name != "t" || tag.empty)
+        if (!q || !SameName(tag.name, "t") || tag.empty)
             return nullptr;
         const char* textEnd = ReadPlainText(q, end);
         const char* close = textEnd ? ReadEndTag(textEnd, end, "t") : nullptr;
@@ -289,7 +289,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
                                                 u"\" の本体が他のシートと重複しています。");
         book->sheets.emplace_back(Utf8ToUtf16(entry.name));
         TSheetData& sheet = book->sheets.back();
-        TXlsxSheetHandler handler(context, it->second->target, sheet);
+        TXlsxSheetHandler handler(context, it->second->target, sheet, archive.DeclaredSize(it->second->target));
         ParseXmlEntryFast(archive, it->second->target, handler);
         sheet.Seal();
     }

@@ -59,9 +59,21 @@ UnicodeString Quote(std::string_view text)
 } // namespace
 
 TXlsxSheetHandler::TXlsxSheetHandler(TXlsxContext& context, std::string part,
-                                     TSheetData& sheet)
-    : context_(context), part_(std::move(part)), sheet_(sheet)
+                                     TSheetData& sheet, std::uint64_t partBytes)
+    : context_(context), part_(std::move(part)), sheet_(sheet), partBytes_(partBytes)
 {
+}
+
+std::uint32_t TXlsxSheetHandler::AddString(std::string_view utf8)
+{
+    if (!reservedStrings_) {
+        // Once the sheet turns out to hold strings, the pool grows once
+        // instead of by copying; untouched room costs no memory.
+        constexpr std::uint64_t MaxHintBytes = 64u << 20;
+        context_.book->ReserveStrings(0, static_cast<std::size_t>(std::min(partBytes_, MaxHintBytes)));
+        reservedStrings_ = true;
+    }
+    return context_.book->AddUtf8String(utf8);
 }
 
 void TXlsxSheetHandler::Fail(const UnicodeString& why) const
@@ -210,7 +222,7 @@ const char* TXlsxSheetHandler::Cell(const char* p, const char* end)
     using namespace Xml;
     TPlainTag tag;
     const char* q = ReadPlainTag(p, end, tag);
-    if (!q || tag.name != "c")
+    if (!q || !SameName(tag.name, "c"))
         return nullptr;
     TValue value, inlineText;
     while (!tag.empty) {
@@ -223,28 +235,28 @@ const char* TXlsxSheetHandler::Cell(const char* p, const char* end)
         const char* text = ReadPlainTag(q, end, child);
         if (!text)
             return nullptr;
-        if (child.name == "f" && child.empty) {
+        if (SameName(child.name, "f") && child.empty) {
             q = text;
             continue;
         }
-        if (child.empty || (child.name != "v" && child.name != "f" && child.name != "is"))
+        if (child.empty || (!SameName(child.name, "v") && !SameName(child.name, "f") && !SameName(child.name, "is")))
             return nullptr;
-        if (child.name == "is") {
+        if (SameName(child.name, "is")) {
             // One run: <is><t>text</t></is>.
             TPlainTag run;
             text = ReadPlainTag(SkipBlanks(text, end), end, run);
-            if (!text || run.name != "t" || run.empty || inlineText)
+            if (!text || !SameName(run.name, "t") || run.empty || inlineText)
                 return nullptr;
         }
         const char* textEnd = ReadPlainText(text, end);
-        if (!textEnd || !(q = ReadEndTag(textEnd, end, child.name == "is" ? "t" : child.name)))
+        if (!textEnd || !(q = ReadEndTag(textEnd, end, SameName(child.name, "is") ? "t" : child.name)))
             return nullptr;
         const std::string_view content(text, static_cast<std::size_t>(textEnd - text));
-        if (child.name == "is") {
+        if (SameName(child.name, "is")) {
             if (!(q = ReadEndTag(SkipBlanks(q, end), end, "is")))
                 return nullptr;
             inlineText = content;
-        } else if (child.name == "v") {
+        } else if (SameName(child.name, "v")) {
             value = content;  // the last <v> wins, as in the events
         }
     }
@@ -302,7 +314,7 @@ void TXlsxSheetHandler::EndCell()
     const auto addText = [&](std::string& utf8) {
         DecodeXmlEscapes(utf8);
         cell.type = TCellType::String;
-        cell.text = book.AddUtf8String(utf8);
+        cell.text = AddString(utf8);
     };
 
     if (hasInline_) {
@@ -347,7 +359,7 @@ void TXlsxSheetHandler::EndCell()
         }
         case TKind::Error:
             cell.type = TCellType::Error;
-            cell.text = book.AddUtf8String(value_);
+            cell.text = AddString(value_);
             break;
         case TKind::Date:
             if (value_.empty())

@@ -30,7 +30,8 @@ struct TXlsxContext {
 // costs nothing.
 class TXlsxSheetHandler : public TXmlHandler {
 public:
-    TXlsxSheetHandler(TXlsxContext& context, std::string part, TSheetData& sheet);
+    // partBytes, the part's declared size, bounds what its strings can take.
+    TXlsxSheetHandler(TXlsxContext& context, std::string part, TSheetData& sheet, std::uint64_t partBytes = 0);
 
     void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
     void EndElement(const TXmlName& name) override;
@@ -47,6 +48,7 @@ private:
     void StartCell(TValue r, TValue s, TValue t);
     void ReserveFor(const char* ref);
     void EndCell();
+    std::uint32_t AddString(std::string_view utf8);
     [[noreturn]] void Fail(const UnicodeString& why) const;
     UnicodeString CellName() const;
 
@@ -69,6 +71,8 @@ private:
     TKind kind_ = TKind::Number;
     std::string value_;
     std::string inline_;
+    std::uint64_t partBytes_;
+    bool reservedStrings_ = false;
 };
 
 } // namespace Excel
