@@ -58,7 +58,7 @@ private:
     std::int64_t Locate(std::string_view name) const;
     void ReadEntry(std::string_view name, std::uint64_t limit, bool whole,
                    const std::function<void(std::string_view)>& sink) const;
-    bool InflateWhole(std::int64_t index, const ::zip_stat& st, std::string_view name,
+    bool InflateWhole(std::int64_t index, const struct ::zip_stat& st, std::string_view name,
                       std::string& out) const;
     [[noreturn]] void Fail(std::string_view name, std::u16string_view why) const;
 
