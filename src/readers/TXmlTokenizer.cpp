@@ -37,6 +37,15 @@ void TXmlTokenizer::Refuse(std::u16string_view why) const
     throw OpenError(file_, Utf8ToUtf16(part_) + std::u16string(why));
 }
 
+// Characters in [p, end) as expat counts columns: UTF-8 sequences.
+std::uint64_t TXmlTokenizer::Characters(const char* p, const char* end)
+{
+    std::uint64_t n = 0;
+    for (; p < end; ++p)
+        n += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+    return n;
+}
+
 void TXmlTokenizer::Fail(int expatError, const char* at) const
 {
     // Line and column as expat counts them: from 1, columns in characters.
@@ -45,13 +54,7 @@ void TXmlTokenizer::Fail(int expatError, const char* at) const
     for (const char* p = base_; p < at; ++p)
         if (*p == '\n')
             ++line, lineStart = p + 1;
-    std::uint64_t column = 0;
-    if (lineStart) {
-        for (const char* p = lineStart; p < at; ++p)
-            column += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
-    } else {
-        column = offset_ + static_cast<std::uint64_t>(at - base_) - lineStart_;
-    }
+    const std::uint64_t column = lineStart ? Characters(lineStart, at) : column_ + Characters(base_, at);
     UnicodeString reason = Utf8ToUtf16(part_);
     reason += u" の ";
     reason += IntToStr(static_cast<long long>(line));
@@ -161,11 +164,13 @@ void TXmlTokenizer::SwitchToExpat(bool last)
 
 void TXmlTokenizer::Consumed(const char* p, std::size_t n)
 {
+    const char* lineStart = p;
     for (const char* nl = p; (nl = static_cast<const char*>(std::memchr(nl, '\n', p + n - nl)));) {
         ++line_;
-        lineStart_ = offset_ + static_cast<std::uint64_t>(nl - p) + 1;
-        ++nl;
+        column_ = 0;
+        lineStart = ++nl;
     }
+    column_ += Characters(lineStart, p + n);
     offset_ += n;
 }
 
