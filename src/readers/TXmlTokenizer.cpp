@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -40,9 +41,15 @@ void TXmlTokenizer::Refuse(std::u16string_view why) const
 // Characters in [p, end) as expat counts columns: UTF-8 sequences.
 std::uint64_t TXmlTokenizer::Characters(const char* p, const char* end)
 {
-    std::uint64_t n = 0;
+    // Every byte but continuation bytes (10xxxxxx), eight bytes at a time.
+    std::uint64_t n = static_cast<std::uint64_t>(end - p);
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        n -= static_cast<std::uint64_t>(std::popcount(word & ~(word << 1) & 0x8080808080808080u));
+    }
     for (; p < end; ++p)
-        n += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+        n -= (static_cast<unsigned char>(*p) & 0xC0) == 0x80;
     return n;
 }
 
