@@ -2,7 +2,7 @@
 
 // One worksheet's XML read through the tokenizer into a fresh workbook, and
 // what came of it as text: the refusal, or the strings and the cells of the
-// top left corner. Compares the sheet reader's shortcut with its events.
+// top left corner with their displayed text and value. Compares the sheet reader's shortcut with its events.
 
 #include <cstdio>
 #include <string>
@@ -12,6 +12,7 @@
 #include "readers/xlsx/TXlsxSheet.h"
 #include "text/Exception.h"
 #include "text/UnicodeString.h"
+#include "workbook/TCellText.h"
 
 namespace testsupport {
 
@@ -55,6 +56,13 @@ template <typename Handler> std::string ReadSheet(std::string_view xml, std::siz
                 std::snprintf(text, sizeof text, " %u,%u:%d,%u,%a,%u", row, column, static_cast<int>(cell->type),
                               cell->style, cell->number, cell->text);
                 log += text;
+                // Read back both ways, as pages would.
+                log += '=' + Utf16ToUtf8(Excel::DisplayText(book, cell));
+                try {
+                    log += '=' + Utf16ToUtf8(Excel::ValueText(book, cell));
+                } catch (const Exception& e) {
+                    log += e.what();
+                }
             }
     return log;
 }
