@@ -1,6 +1,9 @@
 #include "readers/TXmlShortcut.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "readers/TXmlChars.h"
 
@@ -80,10 +83,34 @@ const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag)
     return q + 1;
 }
 
-const char* ReadPlainText(const char* p, const char* end)
+const char* ReadText(const char* p, const char* end, std::string_view& text, std::string& scratch)
 {
     const char* q = PlainTextEnd(p, end);
-    return q < end && *q == '<' ? q : nullptr;
+    if (q < end && *q == '<') {
+        text = std::string_view(p, static_cast<std::size_t>(q - p));
+        return q;
+    }
+    scratch.clear();
+    for (;;) {
+        scratch.append(p, q);
+        if (q == end || *q != '&')
+            return nullptr;
+        static constexpr std::pair<std::string_view, char> entities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        const std::string_view rest(q, static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - q, 6)));
+        const auto* entity = std::find_if(std::begin(entities), std::end(entities),
+                                          [&](const auto& e) { return rest.substr(0, e.first.size()) == e.first; });
+        if (entity == std::end(entities))
+            return nullptr;
+        scratch += entity->second;
+        p = q + entity->first.size();
+        q = PlainTextEnd(p, end);
+        if (q < end && *q == '<') {
+            scratch.append(p, q);
+            text = scratch;
+            return q;
+        }
+    }
 }
 
 } // namespace Excel::Xml

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace Excel::Xml {
@@ -51,8 +52,9 @@ struct TPlainTag {
 // Gives the position after the tag.
 const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag);
 
-// Text from p that needs no decoding, up to the '<' that ends it.
-const char* ReadPlainText(const char* p, const char* end);
+// Text from p up to the '<' that ends it, into `text`: a view of the input,
+// or of `scratch` when it holds the five predefined entities, decoded.
+const char* ReadText(const char* p, const char* end, std::string_view& text, std::string& scratch);
 
 // "</name>" at p, without blanks: the position after it.
 inline const char* ReadEndTag(const char* p, const char* end, std::string_view name)

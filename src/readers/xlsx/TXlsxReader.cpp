@@ -121,14 +121,15 @@ private:
         q = ReadPlainTag(SkipBlanks(q, end), end, tag);
         if (!q || !SameName(tag.name, "t") || tag.empty)
             return nullptr;
-        const char* textEnd = ReadPlainText(q, end);
+        std::string_view text;
+        const char* textEnd = ReadText(q, end, text, scratch_);
         const char* close = textEnd ? ReadEndTag(textEnd, end, "t") : nullptr;
         if (!close || !(close = ReadEndTag(SkipBlanks(close, end), end, "si")))
             return nullptr;
         // The state the events leave.
         inItem_ = collecting_ = false;
         phonetic_ = 0;
-        text_.assign(q, textEnd);
+        text_.assign(text);
         Add();
         return close;
     }
@@ -165,6 +166,7 @@ private:
     bool collecting_ = false;
     int phonetic_ = 0;
     std::string text_;
+    std::string scratch_;  // decoded text of an item taken whole
 };
 
 // Styles: custom number formats and, per cell format (cellXfs), its numFmtId.

@@ -248,10 +248,14 @@ const char* TXlsxSheetHandler::Cell(const char* p, const char* end)
             if (!text || !SameName(run.name, "t") || run.empty || inlineText)
                 return nullptr;
         }
-        const char* textEnd = ReadPlainText(text, end);
+        // Each kind of text has room of its own: the last <v> must survive an <f>.
+        std::string& scratch = SameName(child.name, "v")    ? valueScratch_
+                               : SameName(child.name, "is") ? inlineScratch_
+                                                            : formulaScratch_;
+        std::string_view content;
+        const char* textEnd = ReadText(text, end, content, scratch);
         if (!textEnd || !(q = ReadEndTag(textEnd, end, SameName(child.name, "is") ? "t" : child.name)))
             return nullptr;
-        const std::string_view content(text, static_cast<std::size_t>(textEnd - text));
         if (SameName(child.name, "is")) {
             if (!(q = ReadEndTag(SkipBlanks(q, end), end, "is")))
                 return nullptr;

@@ -71,6 +71,7 @@ private:
     TKind kind_ = TKind::Number;
     std::string value_;
     std::string inline_;
+    std::string valueScratch_, inlineScratch_, formulaScratch_;  // decoded text of cells taken whole
     std::uint64_t partBytes_;
     bool reservedStrings_ = false;
 };

@@ -27,6 +27,10 @@ TEST(XlsxSheet, CellsTakenWholeReadAsTheirEvents)
         {"<row><x:c xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><x:v>5</x:v></x:c>"
          "<c xmlns=\"urn:other\"><v>6</v></c></row>",
          "1|shared 1,1:1,0,0x1.4p+2,"},
+        {"<row><c t=\"str\"><v>&lt;b&gt; &amp;&apos;</v><f>A1&amp;&quot;x&quot;</f></c>"
+         "<c t=\"inlineStr\"><is><t>&#38;&amp;x</t></is></c></row>",
+         "|<b> &'|&&x"},
+        {"<row><c t=\"str\"><v>a&b;</v></c></row>", "undefined entity"},
         {"<row><c r=\"A1\" r=\"B1\"><v>1</v></c></row>", "duplicate attribute"},
         {"<row><c r=\"A0\"><v>1</v></c></row>", "セル参照 \"A0\""},
         {"<row><c t=\"q\"><v>1</v></c></row>", "の型 \"q\""},
