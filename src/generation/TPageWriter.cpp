@@ -48,10 +48,9 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
 {
     int fd = -1;
     int error = 0;
-    // With a ring, writing here too only adds system calls: on a busy machine
-    // that costs more than the work it shares.
-    if (!ringInUse_.load(std::memory_order_relaxed) && unnamedFiles_.load(std::memory_order_relaxed) &&
-        pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
+    // Also with a ring: its kernel work runs on one worker, and with a core
+    // to spare, pages written here meanwhile finish sooner.
+    if (unnamedFiles_.load(std::memory_order_relaxed) && pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
         error = folder_.WriteUnnamed(bytes, fd);
         if (error == ENOTSUP)
             unnamedFiles_ = false;

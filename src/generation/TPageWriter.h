@@ -17,10 +17,9 @@
 // Creates the files of rendered pages on a second thread, one after the
 // other in the order they were handed over, so that rendering a page and
 // creating the one before it overlap. The second thread makes a batch of
-// files at a time through io_uring where it can (TPageRing), which costs
-// the least processor time. Without it, when the second thread falls behind,
-// the handing thread also writes pages into unnamed files, which the second
-// thread then only names, so the file system's work is shared too. Names, order and the first
+// files at a time, through io_uring where it can (TPageRing). When it falls
+// behind, the handing thread also writes pages into unnamed files, which the
+// second thread then only names, so the file system's work is shared too. Names, order and the first
 // failure are those a single thread would give: after a failure nothing more
 // is written, and an unnamed file never shows.
 class TPageWriter {
@@ -69,7 +68,7 @@ private:
     TPageFolder folder_;
     std::atomic<long long>& written_;
     std::unique_ptr<TPageRing> ring_;  // null without one
-    std::atomic<bool> ringInUse_;
+    bool ringInUse_;  // the writer thread's own
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TPage> queue_;
