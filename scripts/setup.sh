@@ -6,7 +6,6 @@ packages=(
   cmake g++ make pkg-config
   libboost-regex-dev libicu-dev libzip-dev libexpat1-dev
   libdeflate-dev
-  liburing-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxlsxwriter-dev
   libreoffice-calc-nogui
   shared-mime-info desktop-file-utils xdg-utils libglib2.0-bin file dpkg-dev

@@ -34,8 +34,7 @@ TPageWriter::TUnnamedFile::~TUnnamedFile()
 }
 
 TPageWriter::TPageWriter(const UnicodeString& folder, std::atomic<long long>& written)
-    : folder_(folder), written_(written), ring_(TPageRing::Open()), ringInUse_(ring_ != nullptr),
-      thread_([this] { WriteQueued(); })
+    : folder_(folder), written_(written), thread_([this] { WriteQueued(); })
 {
 }
 
@@ -48,8 +47,6 @@ void TPageWriter::Add(UnicodeString pageName, std::string bytes)
 {
     int fd = -1;
     int error = 0;
-    // Also with a ring: its kernel work runs on one worker, and with a core
-    // to spare, pages written here meanwhile finish sooner.
     if (unnamedFiles_.load(std::memory_order_relaxed) && pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
         error = folder_.WriteUnnamed(bytes, fd);
         if (error == ENOTSUP)
@@ -117,10 +114,6 @@ void TPageWriter::WriteQueued()
         }
         changed_.notify_all();  // room for the renderer again
         try {
-            if (ringInUse_) {
-                PublishThroughRing(batch);
-                continue;
-            }
             for (TPage& page : batch) {
                 TStopSignal::ThrowIfReceived();
                 folder_.Publish(page.name, page.bytes, page.file.Get(), page.error);
@@ -137,23 +130,5 @@ void TPageWriter::WriteQueued()
             changed_.notify_all();
             return;
         }
-    }
-}
-
-void TPageWriter::PublishThroughRing(std::deque<TPage>& batch)
-{
-    std::vector<TPageToPublish> pages;
-    pages.reserve(batch.size());
-    for (TPage& page : batch)
-        pages.push_back(TPageToPublish{&page.name, page.bytes, page.file.Release(), page.error});
-    folder_.PublishAll(*ring_, pages, [this] {
-        ++written_;
-        pending_.fetch_sub(1, std::memory_order_relaxed);
-    });
-    batch.clear();
-    // Without unnamed files, or with a ring that failed, pages go one by one.
-    if (!folder_.UsesUnnamedFiles() || !ring_->Usable()) {
-        ringInUse_ = false;
-        unnamedFiles_ = folder_.UsesUnnamedFiles();
     }
 }

@@ -4,22 +4,19 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 
-#include "generation/TPageRing.h"
 #include "generation/TSaveFile.h"
 #include "text/UnicodeString.h"
 
 // Creates the files of rendered pages on a second thread, one after the
 // other in the order they were handed over, so that rendering a page and
 // creating the one before it overlap. The second thread makes a batch of
-// files at a time, through io_uring where it can (TPageRing). When it falls
-// behind, the handing thread also writes pages into unnamed files, which the
-// second thread then only names, so the file system's work is shared too. Names, order and the first
+// files at a time. When it falls behind, the handing thread also writes pages
+// into unnamed files, which the second thread then only names, so the file
+// system's work is shared too. Names, order and the first
 // failure are those a single thread would give: after a failure nothing more
 // is written, and an unnamed file never shows.
 class TPageWriter {
@@ -46,8 +43,6 @@ private:
         TUnnamedFile(TUnnamedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
         TUnnamedFile& operator=(TUnnamedFile&&) = delete;
         int Get() const { return fd_; }
-        // The descriptor, which the caller now closes.
-        int Release() { return std::exchange(fd_, -1); }
 
     private:
         int fd_;
@@ -61,14 +56,10 @@ private:
     };
 
     void WriteQueued();
-    // Publishes the batch through the ring.
-    void PublishThroughRing(std::deque<TPage>& batch);
     void Stop() noexcept;
 
     TPageFolder folder_;
     std::atomic<long long>& written_;
-    std::unique_ptr<TPageRing> ring_;  // null without one
-    bool ringInUse_;  // the writer thread's own
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<TPage> queue_;

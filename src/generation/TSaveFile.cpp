@@ -1,15 +1,9 @@
 #include "generation/TSaveFile.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cerrno>
-#include <vector>
 
-#include "generation/TPageRing.h"
 #include "text/TConvert.h"
 #include "text/TFileError.h"
-#include "text/TStopSignal.h"
 #include "text/TStringUtility.h"
 
 namespace {
@@ -103,80 +97,3 @@ std::uint64_t TPageFolder::SaveAs(const UnicodeString& pageName, Create create)
     }
 }
 
-void TPageFolder::PublishAll(TPageRing& ring, std::span<const TPageToPublish> pages,
-                             const std::function<void()>& published)
-{
-    const std::size_t count = pages.size();
-    std::vector<std::string_view> bytes(count);
-    std::vector<int> fds(count);
-    std::vector<int> errors(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = pages[i].bytes;
-        fds[i] = pages[i].fd;
-        errors[i] = pages[i].error;
-    }
-    struct TClose {
-        TPageRing& ring;
-        std::vector<int>& fds;
-        ~TClose() { ring.Close(fds); }
-    } close{ring, fds};
-    ring.WriteUnnamed(folder_.Descriptor(), bytes, fds, errors);
-
-    std::vector<std::string> names;
-    std::vector<std::string> keys;
-    std::vector<std::uint64_t> numbers;
-    std::vector<int> results;
-    for (std::size_t i = 0; i < count;) {
-        TStopSignal::ThrowIfReceived();
-        // The written pages from here on, up to a name met twice: each gets
-        // the number Publish would try first, and they are linked together.
-        // A name with "(" may be another page's numbered name, so it starts
-        // a run of its own: the page before it must have searched on first.
-        names.clear();
-        keys.clear();
-        numbers.clear();
-        std::size_t end = i;
-        while (end < count && fds[end] >= 0 && errors[end] == 0 && folder_.LinksByDescriptor() &&
-               pages[end].name->find(u'\0') == UnicodeString::npos) {
-            std::string key = ToNative(*pages[end].name);
-            if (end > i && (key.find('(') != std::string::npos ||
-                            std::find(keys.begin(), keys.end(), key) != keys.end()))
-                break;
-            const auto last = lastNumber_.find(key);
-            const std::uint64_t n = (last == lastNumber_.end() ? 0 : last->second) + 1;
-            names.push_back(key);
-            AppendPageFileSuffix(names.back(), n);
-            keys.push_back(std::move(key));
-            numbers.push_back(n);
-            ++end;
-        }
-        if (end == i) {
-            // Not written, or not to be linked by the ring: the way of Publish.
-            Publish(*pages[i].name, pages[i].bytes, fds[i], errors[i] == ENOTSUP ? 0 : errors[i]);
-            published();
-            ++i;
-            continue;
-        }
-        results.resize(end - i);
-        ring.Link(folder_.Descriptor(), std::span(fds).subspan(i, end - i), names, results);
-        for (std::size_t k = 0; k < results.size(); ++k) {
-            if (results[k] == 0) {
-                lastNumber_[keys[k]] = numbers[k];
-            } else {
-                // Taken or refused: Publish searches on, or reports the failure.
-                try {
-                    Publish(*pages[i + k].name, pages[i + k].bytes, fds[i + k], 0);
-                } catch (...) {
-                    // Page by page, nothing after a failure would have been named.
-                    for (std::size_t later = k + 1; later < results.size(); ++later) {
-                        if (results[later] == 0)
-                            ::unlinkat(folder_.Descriptor(), names[later].c_str(), 0);
-                    }
-                    throw;
-                }
-            }
-            published();
-        }
-        i = end;
-    }
-}

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,17 +23,6 @@ void SaveTextFile(const UnicodeString& path, const UnicodeString& text, unsigned
 
 } // namespace TSaveFile
 
-class TPageRing;
-
-// A page handed to TPageFolder::PublishAll; `fd` and `error` as for Publish,
-// and PublishAll closes that descriptor.
-struct TPageToPublish {
-    const UnicodeString* name;
-    std::string_view bytes;
-    int fd = -1;
-    int error = 0;
-};
-
 // The pages of one run in one output folder.
 class TPageFolder {
 public:
@@ -54,11 +41,6 @@ public:
     // none (then the page is written here); `error` is the failure that
     // writing met, reported under the name the page would have had.
     void Publish(const UnicodeString& pageName, std::string_view bytes, int fd, int error);
-    // Publish for pages in a row, made through `ring` a batch at a time.
-    // Names, numbers and the first failure are those that Publish page after
-    // page would give, and after a failure nothing more is named. Calls
-    // published() after each page.
-    void PublishAll(TPageRing& ring, std::span<const TPageToPublish> pages, const std::function<void()>& published);
 
     // See TCompleteFolder::WriteUnnamed; safe while another thread saves.
     int WriteUnnamed(std::string_view bytes, int& fd) const { return folder_.WriteUnnamed(bytes, fd); }

@@ -5,9 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
-#include <optional>
 
-#include "generation/TPageRing.h"
 #include "generation/TSaveFile.h"
 #include "support/HexBytes.h"
 #include "support/TestSupport.h"
@@ -41,34 +39,6 @@ std::vector<std::string> SaveAll(const TempDir& dir, const std::vector<const cha
     return names;
 }
 
-// The same through the ring, all pages in one batch; each page holds its
-// position, so a page under another's name shows. Null without a ring.
-std::optional<std::vector<std::string>> PublishAll(const TempDir& dir, const std::vector<const char*>& pages)
-{
-    const auto ring = TPageRing::Open();
-    if (!ring)
-        return std::nullopt;
-    std::vector<UnicodeString> names;
-    std::vector<std::string> bytes;
-    for (std::size_t k = 0; k < pages.size(); ++k) {
-        names.push_back(U(pages[k]));
-        bytes.push_back("page " + std::to_string(k));
-    }
-    std::vector<TPageToPublish> batch;
-    for (std::size_t k = 0; k < pages.size(); ++k)
-        batch.push_back(TPageToPublish{&names[k], bytes[k]});
-    std::size_t published = 0;
-    TPageFolder(Folder(dir)).PublishAll(*ring, batch, [&] { ++published; });
-    EXPECT_EQ(published, pages.size());
-    std::vector<std::string> given(pages.size());
-    for (const auto& entry : fs::directory_iterator(dir.Path())) {
-        const std::string text = entry.is_regular_file() ? testsupport::ReadFile(entry.path()) : "";
-        if (text.rfind("page ", 0) == 0)
-            given.at(std::stoul(text.substr(5))) = entry.path().filename().string();
-    }
-    return given;
-}
-
 TEST(TPageFolder, NamesCountFromTwoPastAnythingTaken)
 {
     const struct {
@@ -88,26 +58,13 @@ TEST(TPageFolder, NamesCountFromTwoPastAnythingTaken)
         // Within a run the search resumes after the last number given, and
         // still skips what others took meanwhile.
         {{"A", "B", "A", "A", "A"}, {"A(3).html"}, {"A.html", "B.html", "A(2).html", "A(4).html", "A(5).html"}},
-        // A page named like another's numbered name comes after it.
-        {{"A", "A(2)", "B"}, {"A.html", "B.html"}, {"A(2).html", "A(2)(2).html", "B(2).html"}},
     };
-    bool ring = true;
     for (const auto& c : cases) {
-        for (const bool batched : {false, true}) {
-            TempDir dir;
-            for (const auto& name : c.existing)
-                Touch(dir / name);
-            if (!batched) {
-                EXPECT_EQ(SaveAll(dir, c.pages), c.expected) << c.pages.front();
-            } else if (const auto given = PublishAll(dir, c.pages)) {
-                EXPECT_EQ(*given, c.expected) << "through the ring: " << c.pages.front();
-            } else {
-                ring = false;
-            }
-        }
+        TempDir dir;
+        for (const auto& name : c.existing)
+            Touch(dir / name);
+        EXPECT_EQ(SaveAll(dir, c.pages), c.expected) << c.pages.front();
     }
-    if (!ring)
-        GTEST_SKIP() << "no io_uring here: only the page-by-page names were checked";
 }
 
 TEST(TPageFolder, EveryKindOfEntryTakesAName)
