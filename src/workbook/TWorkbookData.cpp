@@ -25,20 +25,48 @@ void AppendWtf8(std::u16string_view text, std::string& out)
     }
 }
 
-// The inverse of AppendWtf8; the pool holds nothing else.
+// The inverse of AppendWtf8; the pool holds nothing else. Every byte gives
+// at most one UTF-16 unit, so the text is sized once and filled in place;
+// ASCII and well-formed two- and three-byte sequences, nearly all text, take
+// the short way, anything else the general step.
 UnicodeString FromWtf8(std::string_view bytes)
 {
-    UnicodeString text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
-        std::uint32_t c = extra == 0 ? b : extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
-        for (int k = 1; k <= extra && i + k < bytes.size(); ++k)
-            c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        i += static_cast<std::size_t>(extra) + 1;
-        AppendUtf16(text, c);
+    UnicodeString text(bytes.size(), u'\0');
+    char16_t* out = text.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned b = *p;
+        if (b < 0x80) {
+            *out++ = static_cast<char16_t>(b);
+            ++p;
+            continue;
+        }
+        const auto left = end - p;
+        if (b >= 0xC0 && b < 0xE0 && left >= 2 && (p[1] & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>((b & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
+            continue;
+        }
+        if (b >= 0xE0 && b < 0xF0 && left >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>((b & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            p += 3;
+            continue;
+        }
+        const int extra = b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        std::uint32_t c = extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
+        for (int k = 1; k <= extra && k < left; ++k)
+            c = c << 6 | (p[k] & 0x3F);
+        p += extra < left ? extra + 1 : left;
+        if (c < 0x10000) {
+            *out++ = static_cast<char16_t>(c);
+        } else {
+            c -= 0x10000;
+            *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        }
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 
