@@ -84,7 +84,7 @@ public:
         return out;
     }
 
-    UnicodeString FormatText(const UnicodeString& text) const override
+    UnicodeString FormatText(UnicodeString text) const override
     {
         if (!valid_ || textSection_ < 0 || text.empty()) return text;
         UnicodeString out;

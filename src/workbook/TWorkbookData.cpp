@@ -183,6 +183,9 @@ void TSheetData::SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::ui
 const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
 {
     const auto n = cells_.size();
+    // Reading in order asks for the cell after the last one found.
+    if (cursor_ + 1 < n && cells_[cursor_ + 1].key == key)
+        return &cells_[++cursor_];
     std::size_t at = n;
     if (cursor_ < n) {
         const auto next = cursor_ + 1;
