@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace Excel::NumberFormat {
@@ -72,13 +71,13 @@ char* PutGeneral(const TDecimal& d, char* p)
 
 namespace {
 
-// Parses to_chars' scientific form "d.ddde[+-]xx" with at most 15 digits.
+// Parses to_chars' scientific form "d.ddde[+-]xx" of up to 17 digits.
 TDecimal FromScientific(const char* p, const char* end)
 {
     TDecimal d;
     d.digits[d.count++] = *p++;
     if (*p == '.') ++p;
-    while (p < end && *p != 'e') d.digits[d.count++] = *p++;
+    while (p < end && *p != 'e' && d.count < 17) d.digits[d.count++] = *p++;
     int exponent = 0;
     std::from_chars(p + 1 + (p[1] == '+'), end, exponent);
     d.pointPos = exponent + 1;
@@ -116,9 +115,8 @@ TDecimal TDecimal::FromDouble(double magnitude)
     if (magnitude >= std::numeric_limits<double>::min()) {
         char buffer[40];
         auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
-        const char* e = static_cast<const char*>(std::memchr(buffer, 'e', std::size_t(result.ptr - buffer)));
-        const auto digits = e - buffer - (e - buffer > 1 ? 1 : 0);
-        if (digits <= 15) return FromScientific(buffer, result.ptr);
+        const TDecimal shortest = FromScientific(buffer, result.ptr);
+        if (shortest.count <= 15) return shortest;
     }
     return FromDoubleRounded(magnitude);
 }

@@ -3,8 +3,6 @@
 #include "text/TSameText.h"
 #include "workbook/TGrid.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -123,14 +121,6 @@ void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& c
 void TSheetData::Reserve(std::size_t count)
 {
     cells_.reserve(count);
-    // Large tables are filled at once: huge pages take one fault per 2 MiB.
-    const auto bytes = cells_.capacity() * sizeof(Entry);
-    if (bytes >= (8u << 20)) {
-        const auto start = (reinterpret_cast<std::uintptr_t>(cells_.data()) + 0x1FFFFF) & ~std::uintptr_t(0x1FFFFF);
-        const auto end = (reinterpret_cast<std::uintptr_t>(cells_.data()) + bytes) & ~std::uintptr_t(0x1FFFFF);
-        if (end > start)
-            madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
 }
 
 void TSheetData::Seal()
@@ -144,15 +134,14 @@ void TSheetData::Seal()
     // Stable, so of two entries for one cell the later one is kept.
     std::stable_sort(cells_.begin(), cells_.end(),
                      [](const Entry& a, const Entry& b) { return a.key < b.key; });
-    std::vector<Entry> unique;
-    unique.reserve(cells_.size());
+    std::size_t kept = 0;
     for (const auto& e : cells_) {
-        if (!unique.empty() && unique.back().key == e.key)
-            unique.back() = e;
+        if (kept > 0 && cells_[kept - 1].key == e.key)
+            cells_[kept - 1] = e;
         else
-            unique.push_back(e);
+            cells_[kept++] = e;
     }
-    cells_ = std::move(unique);
+    cells_.truncate(kept);
     cells_.shrink_to_fit();
     sealed_ = true;
 }
@@ -260,9 +249,9 @@ int TWorkbookData::FindSheet(std::u16string_view name) const
 
 std::uint32_t TWorkbookData::AddString(std::u16string_view text)
 {
-    stringStarts_.push_back(stringBytes_.size());
-    AppendWtf8(text, stringBytes_);
-    return static_cast<std::uint32_t>(stringStarts_.size() - 1);
+    std::string utf8;
+    AppendWtf8(text, utf8);
+    return AddUtf8String(utf8);
 }
 
 void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
@@ -274,7 +263,7 @@ void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
 std::uint32_t TWorkbookData::AddUtf8String(std::string_view utf8)
 {
     stringStarts_.push_back(stringBytes_.size());
-    stringBytes_.append(utf8);
+    stringBytes_.append(utf8.data(), utf8.size());
     return static_cast<std::uint32_t>(stringStarts_.size() - 1);
 }
 
@@ -282,7 +271,7 @@ UnicodeString TWorkbookData::String(std::uint32_t index) const
 {
     const std::uint64_t start = stringStarts_[index];
     const std::uint64_t end = index + 1 < stringStarts_.size() ? stringStarts_[index + 1] : stringBytes_.size();
-    return FromWtf8(std::string_view(stringBytes_).substr(start, end - start));
+    return FromWtf8(std::string_view(stringBytes_.data() + start, end - start));
 }
 
 std::uint32_t TWorkbookData::AddFormat(std::u16string_view code)
