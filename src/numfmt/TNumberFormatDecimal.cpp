@@ -67,10 +67,6 @@ char* PutGeneral(const TDecimal& d, char* p)
     return PutPlain(shown, p);
 }
 
-} // namespace
-
-namespace {
-
 // Parses to_chars' scientific form "d.ddde[+-]xx" of up to 17 digits.
 TDecimal FromScientific(const char* p, const char* end)
 {
@@ -85,6 +81,20 @@ TDecimal FromScientific(const char* p, const char* end)
     return d;
 }
 
+// The digits of `whole` x 10^-decimals; whole < 10^15.
+TDecimal FromScaled(long long whole, int decimals)
+{
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, whole);
+    TDecimal d;
+    d.pointPos = int(result.ptr - buffer) - decimals;
+    for (const char* p = buffer; p < result.ptr; ++p) d.digits[d.count++] = *p;
+    while (d.digits[d.count - 1] == '0') --d.count;
+    return d;
+}
+
+constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
 } // namespace
 
 TDecimal TDecimal::FromDoubleRounded(double magnitude)
@@ -95,23 +105,26 @@ TDecimal TDecimal::FromDoubleRounded(double magnitude)
     return FromScientific(buffer, result.ptr);
 }
 
+// Any decimal of at most 15 digits within 2^-53 of the double (relative) is
+// closer than half a step of the 15-digit grid, so it is the rounded digits
+// whenever the double is normal. The short ways below find such a decimal:
+// a whole number, a product with a power of ten that rounds to a whole
+// number, or the shortest digits that read back as the double. Rounding the
+// exact binary value is the fallback.
 TDecimal TDecimal::FromDouble(double magnitude)
 {
     if (!(magnitude > 0) || !std::isfinite(magnitude)) return {};
-    // Whole numbers below 10^15 are their own digits.
-    if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
-        char buffer[24];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(magnitude));
-        TDecimal d;
-        d.pointPos = int(result.ptr - buffer);
-        for (const char* p = buffer; p < result.ptr; ++p) d.digits[d.count++] = *p;
-        while (d.digits[d.count - 1] == '0') --d.count;
-        return d;
+    if (magnitude < 1e15 && magnitude == std::floor(magnitude))
+        return FromScaled(static_cast<long long>(magnitude), 0);
+    // Typed values have few decimals: 12.25 is 1225 hundredths.
+    if (magnitude >= 1e-7 && magnitude < 1e14) {
+        for (int decimals = 1; decimals <= 8; ++decimals) {
+            const double scaled = magnitude * kPowersOfTen[decimals];
+            if (scaled >= 1e15) break;
+            if (scaled == std::floor(scaled))
+                return FromScaled(static_cast<long long>(scaled), decimals);
+        }
     }
-    // The shortest digits that read back as the same double lie within half
-    // a unit in the last place of it, closer than half a step of the
-    // 15-digit grid whenever the double is normal. So when they are at most
-    // 15 digits they are the rounded digits, found faster.
     if (magnitude >= std::numeric_limits<double>::min()) {
         char buffer[40];
         auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
