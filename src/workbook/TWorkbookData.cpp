@@ -97,7 +97,7 @@ TSheetData::Entry TSheetData::Pack(std::uint64_t key, const TCellData& cell)
     return e;
 }
 
-TCellData TSheetData::Unpack(const Entry& e)
+inline TCellData TSheetData::Unpack(const Entry& e)
 {
     TCellData cell;
     cell.type = static_cast<TCellType>(e.typeAndStyle >> 28);
@@ -172,9 +172,6 @@ void TSheetData::SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::ui
 const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
 {
     const auto n = cells_.size();
-    // Reading in order asks for the cell after the last one found.
-    if (cursor_ + 1 < n && cells_[cursor_ + 1].key == key)
-        return &cells_[++cursor_];
     std::size_t at = n;
     if (cursor_ < n) {
         const auto next = cursor_ + 1;
@@ -220,7 +217,13 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
 {
     if (row == 0 || column == 0 || row > MaxRows || column > MaxColumns)
         return nullptr;
-    const Entry* entry = cells_.empty() ? nullptr : FindCell(KeyOf(row, column));
+    const auto key = KeyOf(row, column);
+    const Entry* entry;
+    // Reading in order asks for the cell after the last one found.
+    if (cursor_ + 1 < cells_.size() && cells_[cursor_ + 1].key == key)
+        entry = &cells_[++cursor_];
+    else
+        entry = cells_.empty() ? nullptr : FindCell(key);
     if (!entry && !blocks_.empty())
         entry = FindBlock(row, column);
     if (!entry)
