@@ -37,7 +37,8 @@ void* Map(std::size_t bytes)
 
 } // namespace
 
-void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& bytes, bool& mapped)
+void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& bytes, bool& mapped,
+             bool hugePages)
 {
     if (bytes < used)
         bytes = used;
@@ -69,7 +70,7 @@ void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& b
         if (grown == MAP_FAILED)
             throw std::bad_alloc();
     }
-    if (bytes >= 2 * HugePage)
+    if (hugePages && bytes >= 2 * HugePage)
         AskForHugePages(grown, bytes);
     return grown;
 }

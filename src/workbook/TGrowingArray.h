@@ -11,12 +11,14 @@ namespace Excel {
 // string pool). Small arrays live on the heap; past a few hundred KiB the
 // array is mapped memory that grows by remapping its pages, so growing
 // never copies what it holds and reserves no memory it does not touch.
-// Large mappings ask for huge pages: one page fault per 2 MiB filled.
+// An array made for huge pages takes one page fault per 2 MiB it fills,
+// at the price of up to 2 MiB filled with nothing at its end.
 
 namespace GrowingArray {
 // Room for `bytes` in a block now `capacity` bytes long holding `used`;
 // updates `mapped`. Raises std::bad_alloc when the memory is not there.
-void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& bytes, bool& mapped);
+void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& bytes, bool& mapped,
+             bool hugePages);
 void Free(void* block, std::size_t capacity, bool mapped);
 } // namespace GrowingArray
 
@@ -26,7 +28,8 @@ class TGrowingArray {
 
 public:
     TGrowingArray() = default;
-    TGrowingArray(const TGrowingArray& other) { *this = other; }
+    explicit TGrowingArray(bool hugePages) : hugePages_(hugePages) {}
+    TGrowingArray(const TGrowingArray& other) : hugePages_(other.hugePages_) { *this = other; }
     TGrowingArray(TGrowingArray&& other) noexcept { Swap(other); }
     TGrowingArray& operator=(const TGrowingArray& other)
     {
@@ -93,7 +96,8 @@ private:
     void Reallocate(std::size_t count)
     {
         std::size_t bytes = count * sizeof(T);
-        data_ = static_cast<T*>(GrowingArray::Resize(data_, size_ * sizeof(T), capacity_ * sizeof(T), bytes, mapped_));
+        data_ = static_cast<T*>(
+            GrowingArray::Resize(data_, size_ * sizeof(T), capacity_ * sizeof(T), bytes, mapped_, hugePages_));
         capacity_ = bytes / sizeof(T);
     }
     void Swap(TGrowingArray& other) noexcept
@@ -102,12 +106,14 @@ private:
         std::swap(size_, other.size_);
         std::swap(capacity_, other.capacity_);
         std::swap(mapped_, other.mapped_);
+        std::swap(hugePages_, other.hugePages_);
     }
 
     T* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
     bool mapped_ = false;
+    bool hugePages_ = false;
 };
 
 } // namespace Excel

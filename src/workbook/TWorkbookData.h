@@ -81,7 +81,7 @@ private:
     const Entry* FindBlock(std::uint32_t row, std::uint32_t column) const;
 
     UnicodeString name_;
-    TGrowingArray<Entry> cells_;
+    TGrowingArray<Entry> cells_{true};  // filled at once, so huge pages pay
     std::vector<Block> blocks_;
     std::size_t blockCells_ = 0;
     bool sealed_ = true;
