@@ -124,6 +124,8 @@ TDecimal TDecimal::FromDouble(double magnitude)
             if (scaled == std::floor(scaled))
                 return FromScaled(static_cast<long long>(scaled), decimals);
         }
+        // Mostly a computed value of 16 or 17 digits: only rounding helps.
+        return FromDoubleRounded(magnitude);
     }
     if (magnitude >= std::numeric_limits<double>::min()) {
         char buffer[40];
