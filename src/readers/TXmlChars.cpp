@@ -7,18 +7,6 @@
 
 namespace Excel::Xml {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-const char* SkipBlanks(const char* p, const char* end)
-{
-    while (p < end && IsBlank(*p))
-        ++p;
-    return p;
-}
-
 int Utf8Length(const char* at, const char* end)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(at);
@@ -129,9 +117,8 @@ bool IsNameCharAt(const char* p, int n, bool first)
 
 } // namespace
 
-const char* NameEnd(const char* p, const char* end)
+const char* NameEndBeyondAscii(const char* begin, const char* p, const char* end)
 {
-    const char* begin = p;
     while (p < end) {
         if (NameChar[static_cast<unsigned char>(*p)]) {
             ++p;

@@ -42,8 +42,18 @@ inline constexpr Table NameChar = [] {
     return t;
 }();
 
-bool IsBlank(char c);
-const char* SkipBlanks(const char* p, const char* end);
+// Inline: the tokenizer calls these for every tag.
+inline bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+inline const char* SkipBlanks(const char* p, const char* end)
+{
+    while (p < end && IsBlank(*p))
+        ++p;
+    return p;
+}
 
 // Length of the valid UTF-8 sequence at p; 0 when invalid, -1 when the
 // input ends inside it. U+FFFE and U+FFFF are not XML characters.
@@ -54,8 +64,18 @@ bool IsXmlChar(std::uint32_t v);
 void AppendUtf8(std::uint32_t c, std::string& out);
 
 // End of the name at p: ASCII name characters, and beyond ASCII the
-// characters expat takes in a name at that place.
-const char* NameEnd(const char* p, const char* end);
+// characters expat takes in a name at that place. NameEndBeyondAscii goes
+// on from p, where a byte beyond ASCII stands, in the name starting at begin.
+const char* NameEndBeyondAscii(const char* begin, const char* p, const char* end);
+inline const char* NameEnd(const char* p, const char* end)
+{
+    const char* q = p;
+    while (q < end && NameChar[static_cast<unsigned char>(*q)])
+        ++q;
+    if (q < end && static_cast<unsigned char>(*q) >= 0x80)
+        return NameEndBeyondAscii(p, q, end);
+    return q;
+}
 // Whether a name may start with c: a name character, but not a digit, '-' or '.'.
 bool StartsName(char c);
 // ASCII case-insensitive equality.

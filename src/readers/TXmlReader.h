@@ -18,6 +18,9 @@ class TZipArchive;
 struct TXmlName {
     std::string_view uri;    // empty when the name has no namespace
     std::string_view local;
+    // Names of one nonzero `space` have one uri, so a handler can remember
+    // what it found the uri to be. 0 when the reader gives no such id.
+    std::uint64_t space = 0;
 
     bool Is(std::string_view u, std::string_view l) const { return local == l && uri == u; }
 };
@@ -65,6 +68,17 @@ public:
     virtual void StartElement(const TXmlName& name, const TXmlAttributes& attributes) = 0;
     virtual void EndElement(const TXmlName& name) = 0;
     virtual void Characters(std::string_view /*text*/) {}
+
+    // The tokenizer offers the markup at p, a start tag inside the root
+    // element, before it reads it; unprefixed names there are in
+    // `defaultNamespace`. A handler may take complete elements of shapes it
+    // knows, with the same outcome as their events (TXmlShortcut.h reads
+    // them), and gives where it stopped: p when it took nothing. Only
+    // markup that is well-formed whatever follows may be taken.
+    virtual const char* Shortcut(const char* p, const char* /*end*/, const TXmlName& /*defaultNamespace*/)
+    {
+        return p;
+    }
 };
 
 // A streaming, non-validating XML parser (expat) that refuses document type

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <optional>
 
@@ -19,7 +20,14 @@ using namespace Xml;
 TXmlTokenizer::TXmlTokenizer(TXmlHandler& handler, std::filesystem::path file, std::string part)
     : handler_(handler), file_(std::move(file)), part_(std::move(part))
 {
-    bindings_.push_back({"xml", std::string(XmlNamespace)});
+    bindings_.push_back(Bind("xml", XmlNamespace));
+}
+
+TXmlTokenizer::TBinding TXmlTokenizer::Bind(std::string_view prefix, std::string_view uri)
+{
+    // Ids are unique across parses too, as a handler may outlive one.
+    static std::atomic<std::uint64_t> next{1};
+    return {std::string(prefix), std::string(uri), next++};
 }
 
 TXmlTokenizer::~TXmlTokenizer() = default;
@@ -27,6 +35,24 @@ TXmlTokenizer::~TXmlTokenizer() = default;
 void TXmlTokenizer::Refuse(std::u16string_view why) const
 {
     throw OpenError(file_, Utf8ToUtf16(part_) + std::u16string(why));
+}
+
+// Characters in [p, end) as expat counts columns: UTF-8 sequences.
+std::uint64_t TXmlTokenizer::Characters(const char* p, const char* end)
+{
+    // Every byte but continuation bytes (10xxxxxx), eight bytes at a time.
+    std::uint64_t n = static_cast<std::uint64_t>(end - p);
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        // One bit per continuation byte, summed by a multiplication (the
+        // build targets no popcount instruction).
+        const std::uint64_t marks = (word & ~(word << 1) & 0x8080808080808080u) >> 7;
+        n -= (marks * 0x0101010101010101u) >> 56;
+    }
+    for (; p < end; ++p)
+        n -= (static_cast<unsigned char>(*p) & 0xC0) == 0x80;
+    return n;
 }
 
 void TXmlTokenizer::Fail(int expatError, const char* at) const
@@ -37,13 +63,7 @@ void TXmlTokenizer::Fail(int expatError, const char* at) const
     for (const char* p = base_; p < at; ++p)
         if (*p == '\n')
             ++line, lineStart = p + 1;
-    std::uint64_t column = 0;
-    if (lineStart) {
-        for (const char* p = lineStart; p < at; ++p)
-            column += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
-    } else {
-        column = offset_ + static_cast<std::uint64_t>(at - base_) - lineStart_;
-    }
+    const std::uint64_t column = lineStart ? Characters(lineStart, at) : column_ + Characters(base_, at);
     UnicodeString reason = Utf8ToUtf16(part_);
     reason += u" の ";
     reason += IntToStr(static_cast<long long>(line));
@@ -153,11 +173,13 @@ void TXmlTokenizer::SwitchToExpat(bool last)
 
 void TXmlTokenizer::Consumed(const char* p, std::size_t n)
 {
+    const char* lineStart = p;
     for (const char* nl = p; (nl = static_cast<const char*>(std::memchr(nl, '\n', p + n - nl)));) {
         ++line_;
-        lineStart_ = offset_ + static_cast<std::uint64_t>(nl - p) + 1;
-        ++nl;
+        column_ = 0;
+        lineStart = ++nl;
     }
+    column_ += Characters(lineStart, p + n);
     offset_ += n;
 }
 
@@ -181,6 +203,14 @@ const char* TXmlTokenizer::Token(const char* p, const char* end, bool last)
 {
     if (*p != '<')
         return Text(p, end, last);
+    if (!open_.empty() && end - p > 1 && StartsName(p[1])) {
+        const auto binding = Resolve({}, p);
+        TXmlName space;
+        if (binding >= 0)
+            space = {bindings_[static_cast<std::size_t>(binding)].uri, {}, bindings_[static_cast<std::size_t>(binding)].space};
+        if (const char* taken = handler_.Shortcut(p, end, space); taken != p)
+            return taken;
+    }
     const char* next = Markup(p, end);
     if (!next && last)
         Fail(std::string_view(p, static_cast<std::size_t>(end - p)).substr(0, 9) == "<![CDATA["

@@ -38,6 +38,7 @@ private:
     struct TBinding {
         std::string prefix;  // empty for the default namespace
         std::string uri;
+        std::uint64_t space;  // TXmlName::space, unique to this declaration
     };
     struct TOpen {
         std::size_t nameAt;         // qualified name, in names_
@@ -65,8 +66,11 @@ private:
     bool Start(bool last);
     void HoldBack();
     void Consumed(const char* p, std::size_t n);
+    static std::uint64_t Characters(const char* p, const char* end);
     const char* Reference(const char* p, const char* end, std::string& out);
-    void OpenElement(std::string_view qname, const char* at);
+    void OpenElement(std::string_view qname, const char* at, bool plain);
+    TBinding Bind(std::string_view prefix, std::string_view uri);
+    bool DuplicateAttribute(bool resolved) const;
     std::ptrdiff_t Resolve(std::string_view prefix, const char* at);
     void Close();
     TXmlName NameOf(const TOpen& open) const;
@@ -84,7 +88,7 @@ private:
     std::size_t need_ = 0;        // scan again once held_ is this long
     std::uint64_t offset_ = 0;    // position in the document of what is scanned
     std::uint64_t line_ = 1;      // line at offset_
-    std::uint64_t lineStart_ = 0; // offset of that line's start
+    std::uint64_t column_ = 0;    // characters from that line's start to offset_
     const char* base_ = nullptr;  // start of the bytes being scanned
     std::uint64_t scanned_ = 0;
     bool started_ = false;

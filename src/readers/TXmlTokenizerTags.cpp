@@ -36,8 +36,11 @@ std::ptrdiff_t TXmlTokenizer::Resolve(std::string_view prefix, const char* at)
 TXmlName TXmlTokenizer::NameOf(const TOpen& open) const
 {
     const std::size_t skip = open.prefixLength ? open.prefixLength + 1 : 0;
-    return {open.binding < 0 ? std::string_view() : std::string_view(bindings_[static_cast<std::size_t>(open.binding)].uri),
-            std::string_view(names_).substr(open.nameAt + skip, open.nameLength - skip)};
+    const std::string_view local(names_.data() + open.nameAt + skip, open.nameLength - skip);
+    if (open.binding < 0)
+        return {{}, local};
+    const TBinding& b = bindings_[static_cast<std::size_t>(open.binding)];
+    return {b.uri, local, b.space};
 }
 
 
@@ -52,6 +55,9 @@ const char* TXmlTokenizer::StartTag(const char* p, const char* end)
     raw_.clear();
     values_.clear();
     bool empty = false;
+    // Plain: no prefixes and no declarations, the usual case in large parts.
+    const auto prefixed = [](std::string_view name) { return name.find(':') != std::string_view::npos; };
+    bool plain = !prefixed(qname);
     for (;;) {
         const char* blank = q;
         q = SkipBlanks(q, end);
@@ -77,6 +83,7 @@ const char* TXmlTokenizer::StartTag(const char* p, const char* end)
         if (q == end)
             return nullptr;
         const std::string_view attribute(name, static_cast<std::size_t>(q - name));
+        plain = plain && !prefixed(attribute) && attribute.substr(0, 5) != "xmlns";
         q = SkipBlanks(q, end);
         if (q == end)
             return nullptr;
@@ -95,7 +102,7 @@ const char* TXmlTokenizer::StartTag(const char* p, const char* end)
         raw_.push_back({attribute, at, values_.size() - at});
         values_ += '\0';
     }
-    OpenElement(qname, p);
+    OpenElement(qname, p, plain);
     if (empty) {
         handler_.EndElement(NameOf(open_.back()));
         Close();
@@ -103,12 +110,26 @@ const char* TXmlTokenizer::StartTag(const char* p, const char* end)
     return q;
 }
 
-void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
+void TXmlTokenizer::OpenElement(std::string_view qname, const char* at, bool plain)
 {
     const std::size_t bindingsBefore = bindings_.size();
     const auto value = [&](const TRawAttribute& a) {
         return std::string_view(values_).substr(a.valueAt, a.valueLength);
     };
+    if (plain) {
+        // Nothing to declare or resolve but the default namespace, and
+        // attribute names are the same whether compared raw or resolved.
+        open_.push_back({names_.size(), qname.size(), 0, Resolve({}, at), bindingsBefore});
+        names_.append(qname);
+        rootSeen_ = true;
+        attributes_.clear();
+        for (const auto& a : raw_)
+            attributes_.push_back({{{}, a.qname}, value(a)});
+        if (DuplicateAttribute(false))
+            Fail(XML_ERROR_DUPLICATE_ATTRIBUTE, at);
+        handler_.StartElement(NameOf(open_.back()), TXmlAttributes(attributes_.data(), attributes_.size()));
+        return;
+    }
     const auto declares = [](std::string_view name) {
         return name.size() >= 5 && name[0] == 'x' && name.substr(0, 5) == "xmlns" &&
                (name.size() == 5 || name[5] == ':');
@@ -120,7 +141,7 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
         if (!anyDeclaration)
             break;
         if (a.qname == "xmlns") {
-            bindings_.push_back({std::string(), std::string(value(a))});
+            bindings_.push_back(Bind({}, value(a)));
             defaultKnown_ = false;
         } else if (a.qname.substr(0, 6) == "xmlns:") {
             const auto prefix = a.qname.substr(6);
@@ -132,7 +153,7 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
                 Fail(XML_ERROR_RESERVED_PREFIX_XMLNS, at);
             if ((prefix == "xml") != (value(a) == XmlNamespace))
                 Fail(prefix == "xml" ? XML_ERROR_RESERVED_PREFIX_XML : XML_ERROR_RESERVED_NAMESPACE_URI, at);
-            bindings_.push_back({std::string(prefix), std::string(value(a))});
+            bindings_.push_back(Bind(prefix, value(a)));
         }
     }
     const auto prefix = PrefixOf(qname);
@@ -152,45 +173,55 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at)
         TXmlName name{{}, a.qname};
         if (!attributePrefix->empty()) {
             const auto binding = Resolve(*attributePrefix, at);
-            name = {binding < 0 ? std::string_view() : std::string_view(bindings_[static_cast<std::size_t>(binding)].uri),
-                    a.qname.substr(attributePrefix->size() + 1)};
+            name = {{}, a.qname.substr(attributePrefix->size() + 1)};
+            if (binding >= 0) {
+                const TBinding& b = bindings_[static_cast<std::size_t>(binding)];
+                name.uri = b.uri;
+                name.space = b.space;
+            }
         }
         attributes_.push_back({name, value(a)});
     }
-    // Two attributes of one name, written alike or through prefixes of one
-    // namespace, make the document malformed.
-    const auto duplicate = [&] {
-        if (raw_.size() <= 16) {
-            // Looking at the first byte first spares most comparisons.
-            const auto same = [](std::string_view a, std::string_view b) {
-                return a.size() == b.size() && !a.empty() && a[0] == b[0] && a == b;
-            };
-            for (std::size_t i = 0; i < raw_.size(); ++i)
-                for (std::size_t j = i + 1; j < raw_.size(); ++j)
-                    if (same(raw_[i].qname, raw_[j].qname))
-                        return true;
-            for (std::size_t i = 0; i < attributes_.size(); ++i)
-                for (std::size_t j = i + 1; j < attributes_.size(); ++j)
-                    if (same(attributes_[i].name.local, attributes_[j].name.local) &&
-                        attributes_[i].name.uri == attributes_[j].name.uri)
-                        return true;
-            return false;
-        }
-        std::vector<std::string_view> qnames;
-        for (const auto& a : raw_)
-            qnames.push_back(a.qname);
-        std::sort(qnames.begin(), qnames.end());
-        if (std::adjacent_find(qnames.begin(), qnames.end()) != qnames.end())
-            return true;
-        std::vector<std::pair<std::string_view, std::string_view>> names;
-        for (const auto& a : attributes_)
-            names.emplace_back(a.name.uri, a.name.local);
-        std::sort(names.begin(), names.end());
-        return std::adjacent_find(names.begin(), names.end()) != names.end();
-    };
-    if (duplicate())
+    if (DuplicateAttribute(true))
         Fail(XML_ERROR_DUPLICATE_ATTRIBUTE, at);
     handler_.StartElement(NameOf(open_.back()), TXmlAttributes(attributes_.data(), attributes_.size()));
+}
+
+// Two attributes of one name, written alike or, when `resolved` is asked,
+// through prefixes of one namespace, make the document malformed.
+bool TXmlTokenizer::DuplicateAttribute(bool resolved) const
+{
+    if (raw_.size() <= 16) {
+        // Looking at the first byte first spares most comparisons.
+        const auto same = [](std::string_view a, std::string_view b) {
+            return a.size() == b.size() && !a.empty() && a[0] == b[0] && a == b;
+        };
+        for (std::size_t i = 0; i < raw_.size(); ++i)
+            for (std::size_t j = i + 1; j < raw_.size(); ++j)
+                if (same(raw_[i].qname, raw_[j].qname))
+                    return true;
+        if (!resolved)
+            return false;
+        for (std::size_t i = 0; i < attributes_.size(); ++i)
+            for (std::size_t j = i + 1; j < attributes_.size(); ++j)
+                if (same(attributes_[i].name.local, attributes_[j].name.local) &&
+                    attributes_[i].name.uri == attributes_[j].name.uri)
+                    return true;
+        return false;
+    }
+    std::vector<std::string_view> qnames;
+    for (const auto& a : raw_)
+        qnames.push_back(a.qname);
+    std::sort(qnames.begin(), qnames.end());
+    if (std::adjacent_find(qnames.begin(), qnames.end()) != qnames.end())
+        return true;
+    if (!resolved)
+        return false;
+    std::vector<std::pair<std::string_view, std::string_view>> names;
+    for (const auto& a : attributes_)
+        names.emplace_back(a.name.uri, a.name.local);
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
 }
 
 const char* TXmlTokenizer::EndTag(const char* p, const char* end)

@@ -103,6 +103,17 @@ void TZipArchive::Fail(std::string_view name, std::u16string_view why) const
     throw OpenError(file_, reason);
 }
 
+std::uint64_t TZipArchive::DeclaredSize(std::string_view name) const
+{
+    const auto index = Locate(name);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+        !(st.valid & ZIP_STAT_SIZE))
+        return 0;
+    return st.size;
+}
+
 bool TZipArchive::InflateWhole(std::int64_t index, const zip_stat_t& st, std::string_view name,
                                std::string& out) const
 {

@@ -47,6 +47,10 @@ public:
     // The entry in pieces of at most a few hundred KiB, for streaming parsers.
     void Stream(std::string_view name, const std::function<void(std::string_view)>& sink) const;
 
+    // The inflated size an entry declares; 0 when it is missing or declares
+    // none. Only a hint for reserving memory: reading checks what comes out.
+    std::uint64_t DeclaredSize(std::string_view name) const;
+
     // Whether the first bytes of a file are those of a zip archive.
     static bool HasSignature(std::string_view head);
 
@@ -54,7 +58,7 @@ private:
     std::int64_t Locate(std::string_view name) const;
     void ReadEntry(std::string_view name, std::uint64_t limit, bool whole,
                    const std::function<void(std::string_view)>& sink) const;
-    bool InflateWhole(std::int64_t index, const ::zip_stat& st, std::string_view name,
+    bool InflateWhole(std::int64_t index, const struct ::zip_stat& st, std::string_view name,
                       std::string& out) const;
     [[noreturn]] void Fail(std::string_view name, std::u16string_view why) const;
 

@@ -144,6 +144,10 @@ TEST(TXmlTokenizer, ReportsWhereTheDocumentIsMalformed)
               std::string::npos)
         << message;
     EXPECT_NE(message.find("桁目で XML を解析できません (mismatched tag)。"), std::string::npos) << message;
+    // Columns count characters, also where the line began in an earlier piece.
+    const std::string wide = "<a>\n<b>表計算の値 \x01</b></a>";
+    for (std::size_t piece : {std::size_t(1), std::size_t(5), wide.size()})
+        EXPECT_EQ(WithTokenizer(wide, piece), WithExpat(wide)) << "pieces of " << piece;
 }
 
 TEST(TXmlTokenizer, HandlerExceptionsPassThroughUnchanged)

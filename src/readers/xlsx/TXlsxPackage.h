@@ -4,9 +4,12 @@
 // ECMA-376-2 (Open Packaging Conventions) and the namespace names, strict
 // and transitional, that the SpreadsheetML parts may use.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "readers/TXmlReader.h"
 
 namespace Excel {
 
@@ -35,5 +38,26 @@ std::string ResolvePartName(std::string_view source, std::string_view target);
 // The main namespaces of SpreadsheetML and of relationship ids, transitional or strict.
 bool IsSpreadsheetNamespace(std::string_view uri);
 bool IsRelationshipNamespace(std::string_view uri);
+
+// IsSpreadsheetNamespace remembered for the namespace id last seen, so the
+// many events of a large part cost no comparison of URIs.
+class TSpreadsheetSpace {
+public:
+    bool Is(const TXmlName& name)
+    {
+        if (name.space != 0 && name.space == space_)
+            return is_;
+        const bool is = IsSpreadsheetNamespace(name.uri);
+        if (name.space != 0) {
+            space_ = name.space;
+            is_ = is;
+        }
+        return is;
+    }
+
+private:
+    std::uint64_t space_ = 0;
+    bool is_ = false;
+};
 
 } // namespace Excel

@@ -1,5 +1,8 @@
 #include "readers/xlsx/TXlsxReader.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -9,6 +12,8 @@
 #include "readers/xlsx/TXlsxPackage.h"
 #include "readers/xlsx/TXlsxSheet.h"
 #include "readers/xlsx/TXlsxValues.h"
+#include "readers/TXmlChars.h"
+#include "readers/TXmlShortcut.h"
 #include "readers/TXmlTokenizer.h"
 #include "readers/TZipArchive.h"
 
@@ -53,17 +58,21 @@ public:
 // Shared strings: rich-text runs are joined, phonetic runs left out.
 class TSharedStringsHandler : public TXmlHandler {
 public:
-    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file)
-        : book_(book), file_(std::move(file))
+    // partBytes: the part's declared size, which bounds what its text can take.
+    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file, std::uint64_t partBytes)
+        : book_(book), file_(std::move(file)), partBytes_(partBytes)
     {
     }
     std::uint32_t count = 0;
 
-    void StartElement(const TXmlName& name, const TXmlAttributes&) override
+    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override
     {
-        if (!IsSpreadsheetNamespace(name.uri))
+        if (!spreadsheet_.Is(name))
             return;
-        if (name.local == "si") {
+        if (name.local == "sst" && !reserved_) {
+            reserved_ = true;  // once: a repeated root must not regrow the pool each time
+            Reserve(attributes.Find("uniqueCount"));
+        } else if (name.local == "si") {
             inItem_ = true;
             phonetic_ = 0;
             text_.clear();
@@ -75,7 +84,7 @@ public:
     }
     void EndElement(const TXmlName& name) override
     {
-        if (!IsSpreadsheetNamespace(name.uri))
+        if (!spreadsheet_.Is(name))
             return;
         if (name.local == "t") {
             collecting_ = false;
@@ -83,17 +92,7 @@ public:
             --phonetic_;
         } else if (name.local == "si" && inItem_) {
             inItem_ = false;
-            if (count >= MaxStoredCells)
-                throw OpenError(file_, u"共有文字列が多すぎます (" +
-                                           IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
-            if (text_.find("_x") == std::string::npos) {
-                book_.AddUtf8String(text_);
-            } else {
-                UnicodeString text = Utf8ToUtf16(text_);
-                DecodeXmlEscapes(text);
-                book_.AddString(text);
-            }
-            ++count;
+            Add();
         }
     }
     void Characters(std::string_view text) override
@@ -101,14 +100,73 @@ public:
         if (collecting_)
             text_.append(text);
     }
+    // Takes whole items of one run, <si><t>text</t></si>, whatever the state.
+    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override
+    {
+        if (!spreadsheet_.Is(defaultNamespace))
+            return p;
+        for (const char* next; (next = Item(p, end));)
+            p = Xml::SkipBlanks(next, end);
+        return p;
+    }
 
 private:
+    const char* Item(const char* p, const char* end)
+    {
+        using namespace Xml;
+        TPlainTag tag;
+        const char* q = ReadPlainTag(p, end, tag);
+        if (!q || !SameName(tag.name, "si") || tag.empty)
+            return nullptr;
+        q = ReadPlainTag(SkipBlanks(q, end), end, tag);
+        if (!q || !SameName(tag.name, "t") || tag.empty)
+            return nullptr;
+        std::string_view text;
+        const char* textEnd = ReadText(q, end, text, scratch_);
+        const char* close = textEnd ? ReadEndTag(textEnd, end, "t") : nullptr;
+        if (!close || !(close = ReadEndTag(SkipBlanks(close, end), end, "si")))
+            return nullptr;
+        // The state the events leave.
+        inItem_ = collecting_ = false;
+        phonetic_ = 0;
+        text_.assign(text);
+        Add();
+        return close;
+    }
+    void Add()
+    {
+        if (count >= MaxStoredCells)
+            throw OpenError(file_, u"共有文字列が多すぎます (" +
+                                       IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
+        DecodeXmlEscapes(text_);
+        book_.AddUtf8String(text_);
+        ++count;
+    }
+
+    // The pool grown once instead of by copying. Only a hint, bounded by the
+    // part's size: the text cannot be longer than the part, nor hold more
+    // items than it has room for.
+    void Reserve(const char* uniqueCount)
+    {
+        constexpr std::uint64_t MaxHintBytes = 64u << 20;
+        const std::uint64_t bytes = std::min(partBytes_, MaxHintBytes);
+        std::uint64_t items = 0;
+        if (uniqueCount)
+            std::from_chars(uniqueCount, uniqueCount + std::strlen(uniqueCount), items);
+        items = std::min<std::uint64_t>({items, bytes / 5, MaxStoredCells});
+        book_.ReserveStrings(static_cast<std::size_t>(items), static_cast<std::size_t>(bytes));
+    }
+
     TWorkbookData& book_;
+    TSpreadsheetSpace spreadsheet_;
     std::filesystem::path file_;
+    std::uint64_t partBytes_;
+    bool reserved_ = false;
     bool inItem_ = false;
     bool collecting_ = false;
     int phonetic_ = 0;
     std::string text_;
+    std::string scratch_;  // decoded text of an item taken whole
 };
 
 // Styles: custom number formats and, per cell format (cellXfs), its numFmtId.
@@ -206,7 +264,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     const auto relationships = ReadRelationships(archive, workbookPart);
     if (const auto* strings = FindRelationship(relationships, "sharedStrings");
         strings && archive.Contains(strings->target)) {
-        TSharedStringsHandler handler(*book, archive.File());
+        TSharedStringsHandler handler(*book, archive.File(), archive.DeclaredSize(strings->target));
         context.sharedBase = static_cast<std::uint32_t>(book->StringCount());
         ParseXmlEntryFast(archive, strings->target, handler);
         context.sharedCount = handler.count;
@@ -233,7 +291,7 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
                                                 u"\" の本体が他のシートと重複しています。");
         book->sheets.emplace_back(Utf8ToUtf16(entry.name));
         TSheetData& sheet = book->sheets.back();
-        TXlsxSheetHandler handler(context, it->second->target, sheet);
+        TXlsxSheetHandler handler(context, it->second->target, sheet, archive.DeclaredSize(it->second->target));
         ParseXmlEntryFast(archive, it->second->target, handler);
         sheet.Seal();
     }

@@ -6,6 +6,8 @@
 #include "text/TConvert.h"
 #include "workbook/TWorkbookError.h"
 #include "readers/TWorkbookFile.h"
+#include "readers/TXmlChars.h"
+#include "readers/TXmlShortcut.h"
 #include "readers/xlsx/TXlsxPackage.h"
 #include "readers/xlsx/TXlsxValues.h"
 #include "workbook/TGrid.h"
@@ -57,9 +59,21 @@ UnicodeString Quote(std::string_view text)
 } // namespace
 
 TXlsxSheetHandler::TXlsxSheetHandler(TXlsxContext& context, std::string part,
-                                     TSheetData& sheet)
-    : context_(context), part_(std::move(part)), sheet_(sheet)
+                                     TSheetData& sheet, std::uint64_t partBytes)
+    : context_(context), part_(std::move(part)), sheet_(sheet), partBytes_(partBytes)
 {
+}
+
+std::uint32_t TXlsxSheetHandler::AddString(std::string_view utf8)
+{
+    if (!reservedStrings_) {
+        // Once the sheet turns out to hold strings, the pool grows once
+        // instead of by copying; untouched room costs no memory.
+        constexpr std::uint64_t MaxHintBytes = 64u << 20;
+        context_.book->ReserveStrings(0, static_cast<std::size_t>(std::min(partBytes_, MaxHintBytes)));
+        reservedStrings_ = true;
+    }
+    return context_.book->AddUtf8String(utf8);
 }
 
 void TXlsxSheetHandler::Fail(const UnicodeString& why) const
@@ -74,7 +88,7 @@ UnicodeString TXlsxSheetHandler::CellName() const
 
 void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes& attributes)
 {
-    if (!IsSpreadsheetNamespace(name.uri))
+    if (!spreadsheet_.Is(name))
         return;
     const auto& local = name.local;
     if (!inSheetData_) {
@@ -114,7 +128,11 @@ void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes&
         row_ = row;
         column_ = 0;
     } else if (local == "c") {
-        StartCell(attributes);
+        const auto value = [&](std::string_view attribute) -> TValue {
+            const char* v = attributes.Find(attribute);
+            return v ? TValue(v) : std::nullopt;
+        };
+        StartCell(value("r"), value("s"), value("t"));
     }
 }
 
@@ -138,13 +156,12 @@ void TXlsxSheetHandler::ReserveFor(const char* ref)
     sheet_.Reserve(static_cast<std::size_t>(std::min(cells, MaxHint)));
 }
 
-void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
+void TXlsxSheetHandler::StartCell(TValue r, TValue s, TValue t)
 {
-    const char* r = attributes.Find("r");
-    if (r && *r) {
-        const auto position = ParseCellReference(r);
+    if (r && !r->empty()) {
+        const auto position = ParseCellReference(*r);
         if (!position)
-            Fail(u"セル参照 " + Quote(r) + u" が正しくないか、ワークシートの範囲外です。");
+            Fail(u"セル参照 " + Quote(*r) + u" が正しくないか、ワークシートの範囲外です。");
         row_ = position->row;
         column_ = position->column;
     } else {
@@ -156,16 +173,16 @@ void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
     }
 
     style_ = 0;
-    if (const char* s = attributes.Find("s"); s && *s) {
+    if (s && !s->empty()) {
         std::uint32_t index = 0;
         // An unknown style falls back to General, as the cell's value matters more.
-        if (ParseIndex(s, UINT32_MAX - 1, index) && index < context_.cellFormats.size())
+        if (ParseIndex(*s, UINT32_MAX - 1, index) && index < context_.cellFormats.size())
             style_ = context_.cellFormats[index];
     }
 
     kind_ = TKind::Number;
-    if (const char* t = attributes.Find("t")) {
-        const std::string_view type(t);
+    if (t) {
+        const std::string_view type(*t);
         if (type == "s")
             kind_ = TKind::Shared;
         else if (type == "str")
@@ -187,9 +204,82 @@ void TXlsxSheetHandler::StartCell(const TXmlAttributes& attributes)
     phoneticDepth_ = 0;
 }
 
+const char* TXlsxSheetHandler::Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace)
+{
+    if (!inSheetData_ || inCell_ || !spreadsheet_.Is(defaultNamespace))
+        return p;
+    // Cells one after another, and the blanks between them, which no cell
+    // would collect.
+    for (const char* next; end - p > 2 && p[0] == '<' && p[1] == 'c' && (next = Cell(p, end));)
+        p = Xml::SkipBlanks(next, end);
+    return p;
+}
+
+// One whole cell at p, its events replayed on the handler's state; nullptr,
+// with nothing changed, when it is of another shape or not all there.
+const char* TXlsxSheetHandler::Cell(const char* p, const char* end)
+{
+    using namespace Xml;
+    TPlainTag tag;
+    const char* q = ReadPlainTag(p, end, tag);
+    if (!q || !SameName(tag.name, "c"))
+        return nullptr;
+    TValue value, inlineText;
+    while (!tag.empty) {
+        q = SkipBlanks(q, end);
+        if (const char* close = ReadEndTag(q, end, "c")) {
+            q = close;
+            break;
+        }
+        TPlainTag child;
+        const char* text = ReadPlainTag(q, end, child);
+        if (!text)
+            return nullptr;
+        if (SameName(child.name, "f") && child.empty) {
+            q = text;
+            continue;
+        }
+        if (child.empty || (!SameName(child.name, "v") && !SameName(child.name, "f") && !SameName(child.name, "is")))
+            return nullptr;
+        if (SameName(child.name, "is")) {
+            // One run: <is><t>text</t></is>.
+            TPlainTag run;
+            text = ReadPlainTag(SkipBlanks(text, end), end, run);
+            if (!text || !SameName(run.name, "t") || run.empty || inlineText)
+                return nullptr;
+        }
+        // Each kind of text has room of its own: the last <v> must survive an <f>.
+        std::string& scratch = SameName(child.name, "v")    ? valueScratch_
+                               : SameName(child.name, "is") ? inlineScratch_
+                                                            : formulaScratch_;
+        std::string_view content;
+        const char* textEnd = ReadText(text, end, content, scratch);
+        if (!textEnd || !(q = ReadEndTag(textEnd, end, SameName(child.name, "is") ? "t" : child.name)))
+            return nullptr;
+        if (SameName(child.name, "is")) {
+            if (!(q = ReadEndTag(SkipBlanks(q, end), end, "is")))
+                return nullptr;
+            inlineText = content;
+        } else if (SameName(child.name, "v")) {
+            value = content;  // the last <v> wins, as in the events
+        }
+    }
+    StartCell(tag.Find("r"), tag.Find("s"), tag.Find("t"));
+    if (value) {
+        hasValue_ = true;
+        value_.assign(*value);
+    }
+    if (inlineText) {
+        hasInline_ = true;
+        inline_.assign(*inlineText);
+    }
+    EndCell();
+    return q;
+}
+
 void TXlsxSheetHandler::EndElement(const TXmlName& name)
 {
-    if (!inSheetData_ || !IsSpreadsheetNamespace(name.uri))
+    if (!inSheetData_ || !spreadsheet_.Is(name))
         return;
     const auto& local = name.local;
     if (inCell_) {
@@ -225,11 +315,10 @@ void TXlsxSheetHandler::EndCell()
     cell.style = style_;
     TWorkbookData& book = *context_.book;
 
-    const auto addText = [&](std::string_view utf8) {
-        UnicodeString text = Utf8ToUtf16(utf8);
-        DecodeXmlEscapes(text);
+    const auto addText = [&](std::string& utf8) {
+        DecodeXmlEscapes(utf8);
         cell.type = TCellType::String;
-        cell.text = book.AddString(std::move(text));
+        cell.text = AddString(utf8);
     };
 
     if (hasInline_) {
@@ -274,7 +363,7 @@ void TXlsxSheetHandler::EndCell()
         }
         case TKind::Error:
             cell.type = TCellType::Error;
-            cell.text = book.AddString(Utf8ToUtf16(value_));
+            cell.text = AddString(value_);
             break;
         case TKind::Date:
             if (value_.empty())

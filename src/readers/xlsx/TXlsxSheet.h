@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "workbook/TWorkbookData.h"
 #include "readers/TXmlReader.h"
+#include "readers/xlsx/TXlsxPackage.h"
 
 namespace Excel {
 
@@ -28,24 +30,32 @@ struct TXlsxContext {
 // costs nothing.
 class TXlsxSheetHandler : public TXmlHandler {
 public:
-    TXlsxSheetHandler(TXlsxContext& context, std::string part, TSheetData& sheet);
+    // partBytes, the part's declared size, bounds what its strings can take.
+    TXlsxSheetHandler(TXlsxContext& context, std::string part, TSheetData& sheet, std::uint64_t partBytes = 0);
 
     void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
     void EndElement(const TXmlName& name) override;
     void Characters(std::string_view text) override;
+    // Takes whole cells of the usual shapes: a value, a formula, an inline
+    // string of one run.
+    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override;
 
 private:
     enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
+    using TValue = std::optional<std::string_view>;
 
-    void StartCell(const TXmlAttributes& attributes);
+    const char* Cell(const char* p, const char* end);
+    void StartCell(TValue r, TValue s, TValue t);
     void ReserveFor(const char* ref);
     void EndCell();
+    std::uint32_t AddString(std::string_view utf8);
     [[noreturn]] void Fail(const UnicodeString& why) const;
     UnicodeString CellName() const;
 
     TXlsxContext& context_;
     std::string part_;
     TSheetData& sheet_;
+    TSpreadsheetSpace spreadsheet_;
 
     bool inSheetData_ = false;
     bool inCell_ = false;
@@ -61,6 +71,9 @@ private:
     TKind kind_ = TKind::Number;
     std::string value_;
     std::string inline_;
+    std::string valueScratch_, inlineScratch_, formulaScratch_;  // decoded text of cells taken whole
+    std::uint64_t partBytes_;
+    bool reservedStrings_ = false;
 };
 
 } // namespace Excel

@@ -65,28 +65,41 @@ bool ReadTime(std::string_view& s, double& fraction)
 
 } // namespace
 
-void DecodeXmlEscapes(UnicodeString& text)
+void DecodeXmlEscapes(std::string& text)
 {
-    if (text.find(u"_x") == UnicodeString::npos)
+    std::size_t i = text.find("_x");
+    if (i == std::string::npos)
         return;
-    UnicodeString out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
-            int value = 0;
-            bool hex = true;
-            for (std::size_t k = 2; k < 6; ++k) {
-                const int d = HexDigitValue(text[i + k]);
-                hex = hex && d >= 0;
-                value = value * 16 + (d < 0 ? 0 : d);
-            }
-            if (hex) {
-                out += static_cast<char16_t>(value);
+    // The value of the escape at k, or -1.
+    const auto escape = [&](std::size_t k) {
+        if (k + 6 >= text.size() || text[k] != '_' || text[k + 1] != 'x' || text[k + 6] != '_')
+            return -1;
+        int value = 0;
+        for (std::size_t d = k + 2; d < k + 6; ++d) {
+            const int digit = HexDigitValue(static_cast<unsigned char>(text[d]));
+            if (digit < 0)
+                return -1;
+            value = value * 16 + digit;
+        }
+        return value;
+    };
+    std::string out(text, 0, i);
+    while (i < text.size()) {
+        const int value = escape(i);
+        if (value < 0) {
+            out += text[i++];
+            continue;
+        }
+        i += 7;
+        char32_t c = static_cast<char32_t>(value);
+        if (IsHighSurrogate(c)) {
+            const int low = escape(i);
+            if (low >= 0 && IsLowSurrogate(static_cast<char32_t>(low))) {
+                c = CombineSurrogates(c, static_cast<char32_t>(low));
                 i += 7;
-                continue;
             }
         }
-        out += text[i++];
+        AppendUtf8(out, c);
     }
     text = std::move(out);
 }

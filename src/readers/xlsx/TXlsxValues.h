@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "text/UnicodeString.h"
@@ -14,9 +15,11 @@ namespace Excel {
 
 // Small parsers for the values found in Office Open XML cells.
 
-// Turns `_xHHHH_` escapes (used for control characters) into the character
-// they stand for; `_x005F_` is an escaped underscore.
-void DecodeXmlEscapes(UnicodeString& text);
+// Turns `_xHHHH_` escapes (used for control characters) in UTF-8 text into
+// the character they stand for; `_x005F_` is an escaped underscore. Two
+// escapes of a surrogate pair make one character; a lone surrogate is kept
+// as its own three bytes, as the string pool stores it.
+void DecodeXmlEscapes(std::string& text);
 
 // A decimal number as written in <v> ("1", "-0.5", "1.5E-3"), surrounding
 // blanks allowed. Nothing for anything else, infinities and NaN included.

@@ -14,22 +14,26 @@ namespace {
 
 TEST(XlsxValues, DecodesEscapedCharacters)
 {
-    const std::pair<const char16_t*, const char16_t*> cases[] = {
-        {u"ABC_x000D_DEF", u"ABC\rDEF"},
-        {u"_x000D__x000A_", u"\r\n"},
-        {u"_x005F_x000D_", u"_x000D_"},  // an escaped underscore keeps the rest literal
-        {u"_x00e9_", u"\u00e9"},
-        {u"_x30C6__x30B9__x30C8_", u"テスト"},
-        {u"_x00G1_", u"_x00G1_"},
-        {u"_x000D", u"_x000D"},
-        {u"x000D_", u"x000D_"},
-        {u"plain_text_", u"plain_text_"},
-        {u"", u""},
+    const std::pair<std::string, std::string> cases[] = {
+        {"ABC_x000D_DEF", "ABC\rDEF"},
+        {"_x000D__x000A_", "\r\n"},
+        {"_x005F_x000D_", "_x000D_"},  // an escaped underscore keeps the rest literal
+        {"_x00e9_", "\u00e9"},
+        {"_x30C6__x30B9__x30C8_", "テスト"},
+        {"表_x0009_", "表\t"},
+        {"_xD83D__xDE00_", "\U0001F600"},     // a pair makes one character
+        {"_xD83D_x", "\xED\xA0\xBD" "x"},    // a lone surrogate keeps its three bytes
+        {"_xDE00__xD83D_", "\xED\xB8\x80\xED\xA0\xBD"},
+        {"_x00G1_", "_x00G1_"},
+        {"_x000D", "_x000D"},
+        {"x000D_", "x000D_"},
+        {"plain_text_", "plain_text_"},
+        {"", ""},
     };
     for (const auto& [in, out] : cases) {
-        UnicodeString text = in;
+        std::string text = in;
         DecodeXmlEscapes(text);
-        EXPECT_EQ(text, out) << Utf16ToUtf8(in);
+        EXPECT_EQ(text, out) << in;
     }
 }
 

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "support/SheetReadLog.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Cells the sheet reader takes whole must come out as their events make
+// them, refusals and messages included, however the input is cut.
+TEST(XlsxSheet, CellsTakenWholeReadAsTheirEvents)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        // sheetData's content, and a piece of what must come out
+        {"<row r=\"1\"><c r=\"A1\" s=\"1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>1.5</v></c>\n "
+         "<c r=\"C1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> a b </t></is></c></row>",
+         "| a b "},
+        {"<row><c><f>SUM(B1:B2)</f><v>3</v></c><c><f t=\"shared\" si=\"0\"/><v>4</v></c><c/><c s=\"2\"><v>.5</v></c></row>",
+         "1,4:1,2,0x1p-1"},
+        {"<row><c t=\"inlineStr\"><is><t>a&amp;b</t></is></c><c t=\"inlineStr\"><is><t>x_x0009_y</t></is></c></row>",
+         "|a&b|x\ty"},
+        {"<row><c t=\"inlineStr\"><is><r><t>a</t></r><r><t>b</t></r></is></c><c t=\"inlineStr\"><is><t>c</t></is><is><t>d</t></is></c></row>",
+         "|ab|d"},
+        {"<row><c><v>1</v><v>2</v></c><c t=\"str\"><v>a\r\nb</v></c><c t=\"str\"><v>表</v></c><c t=\"e\"><v>#N/A</v></c></row>",
+         "|a\nb|表|#N/A"},
+        {"<row><c t='b' r='B2'><v>1</v></c><c t=\"inlineStr\"><v>v</v><is>\n<t>i</t>\n</is>\n</c></row>", "|i"},
+        {"<row><x:c xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><x:v>5</x:v></x:c>"
+         "<c xmlns=\"urn:other\"><v>6</v></c></row>",
+         "1|shared 1,1:1,0,0x1.4p+2,"},
+        {"<row><c t=\"str\"><v>&lt;b&gt; &amp;&apos;</v><f>A1&amp;&quot;x&quot;</f></c>"
+         "<c t=\"inlineStr\"><is><t>&#38;&amp;x</t></is></c></row>",
+         "|<b> &'|&&x"},
+        {"<row><c t=\"str\"><v>a&b;</v></c></row>", "undefined entity"},
+        {"<row><c r=\"A1\" r=\"B1\"><v>1</v></c></row>", "duplicate attribute"},
+        {"<row><c r=\"A0\"><v>1</v></c></row>", "セル参照 \"A0\""},
+        {"<row><c t=\"q\"><v>1</v></c></row>", "の型 \"q\""},
+        {"<row><c><v>x</v></c></row>", "の数値 \"x\""},
+        {"<row><c t=\"s\"><v>7</v></c></row>", "共有文字列番号 \"7\""},
+        {"<row><c><v>1</c></v></row>", "mismatched tag"},
+        {"<row><c><v>\x01</v></c></row>", "not well-formed"},
+        {"<row><c r=\"A1\"s=\"1\"><v>1</v></c></row>", "not well-formed"},
+    };
+    const std::string head = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+    for (const auto& [data, expected] : cases) {
+        const std::string xml = head + data + "</sheetData></worksheet>";
+        const std::string byEvents = ReadSheet<EventsOnlySheet>(xml, xml.size());
+        EXPECT_NE(byEvents.find(expected), std::string::npos) << byEvents;
+        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{61}, xml.size()})
+            EXPECT_EQ(ReadSheet<Excel::TXlsxSheetHandler>(xml, piece), byEvents) << data << " in pieces of " << piece;
+    }
+    // An unfinished cell at the end is refused as the tokenizer refuses it.
+    const std::string cut = head + "<row><c r=\"A1\"><v>1</v>";
+    EXPECT_EQ(ReadSheet<Excel::TXlsxSheetHandler>(cut, 5), ReadSheet<EventsOnlySheet>(cut, cut.size()));
+}
+
+} // namespace
