@@ -13,12 +13,27 @@ TOpenBook::TOpenBook(std::filesystem::path path, std::unique_ptr<TWorkbookData> 
 {
 }
 
-const TWorkbookData& TOpenBook::Data() const
+void TOpenBook::Closed() const
 {
-    if (!data_)
-        throw EOleException(u"ブック \"" + FromPath(path_.filename()) +
-                            u"\" は既に閉じられています。");
-    return *data_;
+    throw EOleException(u"ブック \"" + FromPath(path_.filename()) + u"\" は既に閉じられています。");
+}
+
+TBookRef TBookRef::Adopt(TOpenBook* book)
+{
+    return TBookRef(book);
+}
+
+void TBookRef::Retain() const
+{
+    if (book_)
+        ++book_->references_;
+}
+
+void TBookRef::Release()
+{
+    if (book_ && --book_->references_ == 0)
+        delete book_;
+    book_ = nullptr;
 }
 
 void TEngine::CheckRunning() const
@@ -27,7 +42,7 @@ void TEngine::CheckRunning() const
         throw EOleException(u"Excel は既に終了しています。");
 }
 
-std::shared_ptr<TOpenBook> TEngine::Open(const std::filesystem::path& path)
+TBookRef TEngine::Open(const std::filesystem::path& path)
 {
     CheckRunning();
     std::error_code ec;
@@ -44,18 +59,19 @@ std::shared_ptr<TOpenBook> TEngine::Open(const std::filesystem::path& path)
         books_.push_back(book);
         return book;
     }
-    auto book = std::make_shared<TOpenBook>(full, OpenWorkbookFile(path));
+    auto data = OpenWorkbookFile(path);
+    auto book = TBookRef::Adopt(new TOpenBook(full, std::move(data)));
     books_.push_back(book);
     return book;
 }
 
-std::shared_ptr<TOpenBook> TEngine::Active() const
+TBookRef TEngine::Active() const
 {
     CheckRunning();
-    return books_.empty() ? nullptr : books_.back();
+    return books_.empty() ? TBookRef() : books_.back();
 }
 
-void TEngine::Close(const std::shared_ptr<TOpenBook>& book)
+void TEngine::Close(const TBookRef& book)
 {
     CheckRunning();
     book->Data();  // a book closed twice is an error, as in Excel

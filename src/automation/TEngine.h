@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "automation/TBookRef.h"
 #include "workbook/TWorkbookData.h"
 
 namespace Excel {
@@ -19,12 +20,21 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     bool IsOpen() const { return data_ != nullptr; }
     // Raises EOleException once the book is closed.
-    const TWorkbookData& Data() const;
+    const TWorkbookData& Data() const
+    {
+        if (!data_)
+            Closed();
+        return *data_;
+    }
     void Free() { data_.reset(); }
 
 private:
+    friend class TBookRef;
+    [[noreturn]] void Closed() const;
+
     std::filesystem::path path_;
     std::unique_ptr<TWorkbookData> data_;
+    std::size_t references_ = 0;
 };
 
 // The in-process spreadsheet application: the set of open workbooks and the
@@ -32,10 +42,10 @@ private:
 class TEngine {
 public:
     // Reads the file (by its content) and makes it the active workbook.
-    std::shared_ptr<TOpenBook> Open(const std::filesystem::path& path);
+    TBookRef Open(const std::filesystem::path& path);
     // The most recently opened workbook that is still open, or nullptr.
-    std::shared_ptr<TOpenBook> Active() const;
-    void Close(const std::shared_ptr<TOpenBook>& book);
+    TBookRef Active() const;
+    void Close(const TBookRef& book);
     // Frees every workbook; the engine refuses further work.
     void Quit();
     bool Running() const { return running_; }
@@ -44,7 +54,7 @@ public:
 private:
     void CheckRunning() const;
 
-    std::vector<std::shared_ptr<TOpenBook>> books_;  // in opening order
+    std::vector<TBookRef> books_;  // in opening order
     bool running_ = true;
 };
 

@@ -12,7 +12,7 @@ namespace Excel {
 namespace {
 
 
-const TWorkbookData& OpenData(const std::shared_ptr<TOpenBook>& book)
+const TWorkbookData& OpenData(const TBookRef& book)
 {
     if (!book)
         throw EOleException(u"ブックが開かれていません。");
@@ -27,7 +27,7 @@ const TWorkbookData& OpenData(const std::shared_ptr<TOpenBook>& book)
 
 } // namespace
 
-TRange::TRange(std::shared_ptr<TOpenBook> book, std::uint32_t sheet, std::uint32_t row,
+TRange::TRange(TBookRef book, std::uint32_t sheet, std::uint32_t row,
                std::uint32_t column)
     : book_(std::move(book)), sheet_(sheet), row_(row), column_(column)
 {
@@ -45,7 +45,7 @@ UnicodeString TRange::Value() const
     return ValueText(data, data.sheets[sheet_].Find(row_, column_));
 }
 
-TWorksheet::TWorksheet(std::shared_ptr<TOpenBook> book, std::uint32_t sheet)
+TWorksheet::TWorksheet(TBookRef book, std::uint32_t sheet)
     : book_(std::move(book)), sheet_(sheet)
 {
 }
@@ -60,7 +60,7 @@ TRange TWorksheet::Cells(int column, int row) const
     return TRange(book_, sheet_, static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(column));
 }
 
-TWorksheets::TWorksheets(std::shared_ptr<TOpenBook> book) : book_(std::move(book)) {}
+TWorksheets::TWorksheets(TBookRef book) : book_(std::move(book)) {}
 
 TWorksheet TWorksheets::Item(int number) const
 {
@@ -79,7 +79,7 @@ TWorksheet TWorksheets::Item(const UnicodeString& name) const
     return TWorksheet(book_, static_cast<std::uint32_t>(index));
 }
 
-TWorkbook::TWorkbook(std::shared_ptr<TEngine> engine, std::shared_ptr<TOpenBook> book)
+TWorkbook::TWorkbook(std::shared_ptr<TEngine> engine, TBookRef book)
     : engine_(std::move(engine)), book_(std::move(book))
 {
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "automation/TBookRef.h"
 #include "text/Exception.h"
 #include "text/UnicodeString.h"
 #include "workbook/EOleException.h"
@@ -10,7 +11,6 @@
 namespace Excel {
 
 class TEngine;
-class TOpenBook;
 
 // Raised by this layer itself (the application cannot be started).
 class TExcelException : public Exception {
@@ -34,9 +34,9 @@ public:
 
 private:
     friend class TWorksheet;
-    TRange(std::shared_ptr<TOpenBook> book, std::uint32_t sheet, std::uint32_t row,
+    TRange(TBookRef book, std::uint32_t sheet, std::uint32_t row,
            std::uint32_t column);
-    std::shared_ptr<TOpenBook> book_;
+    TBookRef book_;
     std::uint32_t sheet_;
     std::uint32_t row_;
     std::uint32_t column_;
@@ -49,8 +49,8 @@ public:
 
 private:
     friend class TWorksheets;
-    TWorksheet(std::shared_ptr<TOpenBook> book, std::uint32_t sheet);
-    std::shared_ptr<TOpenBook> book_;
+    TWorksheet(TBookRef book, std::uint32_t sheet);
+    TBookRef book_;
     std::uint32_t sheet_;
 };
 
@@ -61,8 +61,8 @@ public:
 
 private:
     friend class TWorkbook;
-    explicit TWorksheets(std::shared_ptr<TOpenBook> book);
-    std::shared_ptr<TOpenBook> book_;
+    explicit TWorksheets(TBookRef book);
+    TBookRef book_;
 };
 
 class TWorkbook {
@@ -75,9 +75,9 @@ public:
 private:
     friend class TWorkbooks;
     friend class TExcel;
-    TWorkbook(std::shared_ptr<TEngine> engine, std::shared_ptr<TOpenBook> book);
+    TWorkbook(std::shared_ptr<TEngine> engine, TBookRef book);
     std::shared_ptr<TEngine> engine_;
-    std::shared_ptr<TOpenBook> book_;
+    TBookRef book_;
 };
 
 class TWorkbooks {

@@ -33,13 +33,17 @@ public:
             conditional_ |= s.condition != TConditionOp::None;
             dateTime_ |= s.kind == TSectionKind::DateTime;
         }
+        plainGeneral_ = numberSections_.size() == 1 && !conditional_ && Number(0).kind == TSectionKind::General &&
+                        Number(0).tokens.size() == 1 && Number(0).tokens[0].kind == TTokenKind::General &&
+                        !Number(0).dbnum;
     }
 
     UnicodeString FormatNumber(double value, bool date1904) const override
     {
         UnicodeString out;
         bool magnitude = false;
-        const TSection* s = valid_ ? Pick(value, magnitude) : nullptr;
+        // "General" itself, the commonest format, needs no section walk.
+        const TSection* s = plainGeneral_ || !valid_ ? nullptr : Pick(value, magnitude);
         if (!s) {
             AppendGeneral(value, out);
             return out;
@@ -84,7 +88,7 @@ public:
         return out;
     }
 
-    UnicodeString FormatText(const UnicodeString& text) const override
+    UnicodeString FormatText(UnicodeString text) const override
     {
         if (!valid_ || textSection_ < 0 || text.empty()) return text;
         UnicodeString out;
@@ -142,6 +146,7 @@ private:
     bool valid_ = false;
     bool conditional_ = false;
     bool dateTime_ = false;
+    bool plainGeneral_ = false;
 };
 
 // Built-in formats with their Japanese-locale definitions.

@@ -23,7 +23,8 @@ public:
     // Displayed text of a numeric cell (dates are serial numbers).
     virtual UnicodeString FormatNumber(double value, bool date1904) const = 0;
     // Displayed text of a text cell (the format's text section, if any).
-    virtual UnicodeString FormatText(const UnicodeString& text) const = 0;
+    // Taken by value: most formats show the text as it is, without a copy.
+    virtual UnicodeString FormatText(UnicodeString text) const = 0;
     // Whether Excel treats the format as a date or time format.
     virtual bool IsDateTime() const = 0;
 

@@ -13,6 +13,10 @@ struct TDecimal {
     int pointPos = 0;
 
     static TDecimal FromDouble(double magnitude);
+    // The same by rounding the exact binary value to 15 digits: what
+    // FromDouble gives, only slower. Kept for values the short ways cannot
+    // take, and as their reference.
+    static TDecimal FromDoubleRounded(double magnitude);
 
     bool IsZero() const { return count == 0; }
     // Digit k counted from the first significant one; 0 outside the digits.

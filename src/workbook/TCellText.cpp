@@ -1,7 +1,7 @@
 #include "workbook/TCellText.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "text/TConvert.h"
 #include "numfmt/TSerialDate.h"
@@ -22,11 +22,18 @@ UnicodeString NumberToText(double value)
         return u"0";
     // A whole number a 64-bit integer can hold is an integer to the variant
     // conversion: all its digits, never "1E+15".
-    if (std::trunc(value) == value && std::fabs(value) < 9.2e18)
-        return IntToStr(static_cast<long long>(value));
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    return Utf8ToUtf16(buffer);
+    if (std::trunc(value) == value && std::fabs(value) < 9.2e18) {
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value)).ptr;
+        return UnicodeString(buffer, end);
+    }
+    // As "%.15G" gives it ("0.3", "1.5E-07", "INF"), without printf's cost.
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+    UnicodeString text(buffer, end);
+    for (auto& c : text)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    return text;
 }
 
 UnicodeString SerialToDateText(double serial, bool date1904)

@@ -3,8 +3,6 @@
 #include "text/TSameText.h"
 #include "workbook/TGrid.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -25,20 +23,48 @@ void AppendWtf8(std::u16string_view text, std::string& out)
     }
 }
 
-// The inverse of AppendWtf8; the pool holds nothing else.
+// The inverse of AppendWtf8; the pool holds nothing else. Every byte gives
+// at most one UTF-16 unit, so the text is sized once and filled in place;
+// ASCII and well-formed two- and three-byte sequences, nearly all text, take
+// the short way, anything else the general step.
 UnicodeString FromWtf8(std::string_view bytes)
 {
-    UnicodeString text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
-        std::uint32_t c = extra == 0 ? b : extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
-        for (int k = 1; k <= extra && i + k < bytes.size(); ++k)
-            c = c << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        i += static_cast<std::size_t>(extra) + 1;
-        AppendUtf16(text, c);
+    UnicodeString text(bytes.size(), u'\0');
+    char16_t* out = text.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned b = *p;
+        if (b < 0x80) {
+            *out++ = static_cast<char16_t>(b);
+            ++p;
+            continue;
+        }
+        const auto left = end - p;
+        if (b >= 0xC0 && b < 0xE0 && left >= 2 && (p[1] & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>((b & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
+            continue;
+        }
+        if (b >= 0xE0 && b < 0xF0 && left >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            *out++ = static_cast<char16_t>((b & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            p += 3;
+            continue;
+        }
+        const int extra = b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        std::uint32_t c = extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
+        for (int k = 1; k <= extra && k < left; ++k)
+            c = c << 6 | (p[k] & 0x3F);
+        p += extra < left ? extra + 1 : left;
+        if (c < 0x10000) {
+            *out++ = static_cast<char16_t>(c);
+        } else {
+            c -= 0x10000;
+            *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        }
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 
@@ -71,7 +97,7 @@ TSheetData::Entry TSheetData::Pack(std::uint64_t key, const TCellData& cell)
     return e;
 }
 
-TCellData TSheetData::Unpack(const Entry& e)
+inline TCellData TSheetData::Unpack(const Entry& e)
 {
     TCellData cell;
     cell.type = static_cast<TCellType>(e.typeAndStyle >> 28);
@@ -95,14 +121,6 @@ void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& c
 void TSheetData::Reserve(std::size_t count)
 {
     cells_.reserve(count);
-    // Large tables are filled at once: huge pages take one fault per 2 MiB.
-    const auto bytes = cells_.capacity() * sizeof(Entry);
-    if (bytes >= (8u << 20)) {
-        const auto start = (reinterpret_cast<std::uintptr_t>(cells_.data()) + 0x1FFFFF) & ~std::uintptr_t(0x1FFFFF);
-        const auto end = (reinterpret_cast<std::uintptr_t>(cells_.data()) + bytes) & ~std::uintptr_t(0x1FFFFF);
-        if (end > start)
-            madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
 }
 
 void TSheetData::Seal()
@@ -116,15 +134,14 @@ void TSheetData::Seal()
     // Stable, so of two entries for one cell the later one is kept.
     std::stable_sort(cells_.begin(), cells_.end(),
                      [](const Entry& a, const Entry& b) { return a.key < b.key; });
-    std::vector<Entry> unique;
-    unique.reserve(cells_.size());
+    std::size_t kept = 0;
     for (const auto& e : cells_) {
-        if (!unique.empty() && unique.back().key == e.key)
-            unique.back() = e;
+        if (kept > 0 && cells_[kept - 1].key == e.key)
+            cells_[kept - 1] = e;
         else
-            unique.push_back(e);
+            cells_[kept++] = e;
     }
-    cells_ = std::move(unique);
+    cells_.truncate(kept);
     cells_.shrink_to_fit();
     sealed_ = true;
 }
@@ -200,7 +217,13 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
 {
     if (row == 0 || column == 0 || row > MaxRows || column > MaxColumns)
         return nullptr;
-    const Entry* entry = cells_.empty() ? nullptr : FindCell(KeyOf(row, column));
+    const auto key = KeyOf(row, column);
+    const Entry* entry;
+    // Reading in order asks for the cell after the last one found.
+    if (cursor_ + 1 < cells_.size() && cells_[cursor_ + 1].key == key)
+        entry = &cells_[++cursor_];
+    else
+        entry = cells_.empty() ? nullptr : FindCell(key);
     if (!entry && !blocks_.empty())
         entry = FindBlock(row, column);
     if (!entry)
@@ -229,9 +252,9 @@ int TWorkbookData::FindSheet(std::u16string_view name) const
 
 std::uint32_t TWorkbookData::AddString(std::u16string_view text)
 {
-    stringStarts_.push_back(stringBytes_.size());
-    AppendWtf8(text, stringBytes_);
-    return static_cast<std::uint32_t>(stringStarts_.size() - 1);
+    std::string utf8;
+    AppendWtf8(text, utf8);
+    return AddUtf8String(utf8);
 }
 
 void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
@@ -243,7 +266,7 @@ void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
 std::uint32_t TWorkbookData::AddUtf8String(std::string_view utf8)
 {
     stringStarts_.push_back(stringBytes_.size());
-    stringBytes_.append(utf8);
+    stringBytes_.append(utf8.data(), utf8.size());
     return static_cast<std::uint32_t>(stringStarts_.size() - 1);
 }
 
@@ -251,7 +274,7 @@ UnicodeString TWorkbookData::String(std::uint32_t index) const
 {
     const std::uint64_t start = stringStarts_[index];
     const std::uint64_t end = index + 1 < stringStarts_.size() ? stringStarts_[index + 1] : stringBytes_.size();
-    return FromWtf8(std::string_view(stringBytes_).substr(start, end - start));
+    return FromWtf8(std::string_view(stringBytes_.data() + start, end - start));
 }
 
 std::uint32_t TWorkbookData::AddFormat(std::u16string_view code)

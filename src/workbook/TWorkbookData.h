@@ -9,6 +9,7 @@
 
 #include "text/UnicodeString.h"
 #include "numfmt/TNumberFormat.h"
+#include "workbook/TGrowingArray.h"
 
 namespace Excel {
 
@@ -80,7 +81,7 @@ private:
     const Entry* FindBlock(std::uint32_t row, std::uint32_t column) const;
 
     UnicodeString name_;
-    std::vector<Entry> cells_;
+    TGrowingArray<Entry> cells_{true};  // filled at once, so huge pages pay
     std::vector<Block> blocks_;
     std::size_t blockCells_ = 0;
     bool sealed_ = true;
@@ -116,8 +117,8 @@ public:
     std::size_t FormatCount() const { return formats_.size(); }
 
 private:
-    std::string stringBytes_;
-    std::vector<std::uint64_t> stringStarts_;
+    TGrowingArray<char> stringBytes_;
+    TGrowingArray<std::uint64_t> stringStarts_;
     std::vector<UnicodeString> formatCodes_;
     std::vector<std::shared_ptr<const TNumberFormat>> formats_;
 };

@@ -148,6 +148,13 @@ TEST_F(TExcelTest, ActiveWorkbookIsTheMostRecentlyOpened)
     a.Close();
     EXPECT_TRUE(excel.ActiveWorkbook().IsNull());
     EXPECT_EQ(OleMessage([&] { TWorkbook().Worksheets(); }), "ブックが開かれていません。");
+
+    // A cell handle that outlives every other handle and the close still
+    // holds the book, and says it is closed.
+    TRange cell = excel.Workbooks().Open(PathOf("b.xlsx")).Worksheets().Item(1).Cells(1, 1);
+    EXPECT_EQ(cell.Text(), u"from b");
+    excel.ActiveWorkbook().Close();
+    EXPECT_EQ(OleMessage([&] { cell.Text(); }), "ブック \"b.xlsx\" は既に閉じられています。");
 }
 
 TEST_F(TExcelTest, ErrorsOfTheEngineReachTheCallerUnchanged)

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 #include <map>
 #include <random>
 
+#include "text/UnicodeString.h"
+#include "workbook/TCellText.h"
 #include "workbook/TWorkbookData.h"
 
 using namespace Excel;
@@ -177,6 +183,31 @@ TEST(WorkbookData, StringPoolKeepsEveryUtf16TextExactly)
         ids.push_back(book.AddString(t));
     for (std::size_t i = 0; i < ids.size(); ++i)
         EXPECT_EQ(book.String(ids[i]), texts[i]) << i;
+}
+
+} // namespace
+
+namespace {
+
+TEST(CellText, ValueOfAFractionIsWhatPrintfGives)
+{
+    std::vector<double> values = {0.1 + 0.2, -0.0, 1e-5, 1.5e-7, 1e15 + 0.5, 1e20, -1e300, 5e-324,
+                                  std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(), 123456789.123456789, 0.1};
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 100000; ++i) {
+        const double any = std::bit_cast<double>(random());
+        if (!std::isnan(any)) values.push_back(any);
+        values.push_back(double(random() % 10000000) / 1000.0);
+    }
+    char expected[64];
+    for (double v : values) {
+        std::snprintf(expected, sizeof expected, "%.15G", v);
+        // Whole numbers are spelled out in full instead.
+        if (v != 0 && std::trunc(v) == v && std::fabs(v) < 9.2e18)
+            continue;
+        ASSERT_EQ(Utf16ToUtf8(NumberToText(v)), v == 0 ? "0" : expected) << std::hexfloat << v;
+    }
 }
 
 } // namespace

@@ -1,0 +1,86 @@
+#include "workbook/TGrowingArray.h"
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace Excel::GrowingArray {
+
+namespace {
+
+constexpr std::size_t PageSize = 4096;
+constexpr std::size_t HugePage = 2u << 20;
+// Below this the heap is as good; above it remapping saves the copies.
+constexpr std::size_t MapFrom = 256u << 10;
+
+std::size_t PageRound(std::size_t bytes)
+{
+    return (bytes + PageSize - 1) & ~(PageSize - 1);
+}
+
+// The whole mapping, so it stays one area the kernel can remap at once; it
+// backs only the aligned 2 MiB stretches with huge pages anyway.
+void AskForHugePages(void* block, std::size_t bytes)
+{
+    madvise(block, bytes, MADV_HUGEPAGE);
+}
+
+void* Map(std::size_t bytes)
+{
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        throw std::bad_alloc();
+    return block;
+}
+
+} // namespace
+
+void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& bytes, bool& mapped,
+             bool hugePages)
+{
+    if (bytes < used)
+        bytes = used;
+    if (!mapped && bytes < MapFrom) {
+        if (bytes == 0) {
+            std::free(block);
+            return nullptr;
+        }
+        void* grown = std::realloc(block, bytes);
+        if (!grown)
+            throw std::bad_alloc();
+        return grown;
+    }
+    // A mapping is whole pages; `capacity` may have lost the last partial element.
+    bytes = PageRound(bytes ? bytes : 1);
+    capacity = PageRound(capacity);
+    void* grown;
+    if (!mapped) {
+        grown = Map(bytes);
+        if (used)
+            std::memcpy(grown, block, used);
+        std::free(block);
+        mapped = true;
+    } else if (bytes == capacity) {
+        return block;
+    } else {
+        // The kernel moves the pages: nothing is copied.
+        grown = mremap(block, capacity, bytes, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED)
+            throw std::bad_alloc();
+    }
+    if (hugePages && bytes >= 2 * HugePage)
+        AskForHugePages(grown, bytes);
+    return grown;
+}
+
+void Free(void* block, std::size_t capacity, bool mapped)
+{
+    if (mapped)
+        munmap(block, PageRound(capacity));
+    else
+        std::free(block);
+}
+
+} // namespace Excel::GrowingArray

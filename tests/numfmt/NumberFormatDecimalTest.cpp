@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "numfmt/TNumberFormatDecimal.h"
+
+using namespace Excel::NumberFormat;
+
+namespace {
+
+// Values where shortest digits, whole numbers and 15-digit rounding part ways.
+std::vector<double> EdgeValues()
+{
+    constexpr double min = std::numeric_limits<double>::min();
+    std::vector<double> values = {
+        1e15, 1e15 - 1, 1e15 + 2, 999999999999999.4, 999999999999999.5, 9007199254740992.0,
+        9007199254740994.0, 1e-5, 0.1 + 0.2, 0.3, 1.0 / 3, 2.0 / 3, 0.5, 5e-324, 2.5e-320,
+        min, std::nextafter(min, 0.0), std::nextafter(min, 1.0), std::numeric_limits<double>::max(),
+        9.999999999999995e22, 9.99999999999999e22, 1e23, 123456789012345.6, 0.000123456789012345,
+        1234567.891, 99999999999.5, 1e11, 1e100, 1e308, 1e-300, 4.35, 2.675, 1.005, 0.015,
+    };
+    for (double v = 1; v < 1e300; v *= 10) {
+        values.push_back(v);
+        values.push_back(std::nextafter(v, 0.0));
+        values.push_back(std::nextafter(v, 2 * v));
+    }
+    return values;
+}
+
+std::string Describe(const TDecimal& d)
+{
+    return std::string(d.digits, std::size_t(d.count)) + "e" + std::to_string(d.pointPos);
+}
+
+TEST(Decimal, ShortWaysGiveTheRoundedDigitsOfEveryDouble)
+{
+    std::vector<double> values = EdgeValues();
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 300000; ++i) {
+        // Any bit pattern, and the short decimals that fill real sheets.
+        const double any = std::bit_cast<double>(random());
+        if (std::isfinite(any)) values.push_back(std::fabs(any));
+        values.push_back(double(random() % 100000000) / std::pow(10.0, double(random() % 12)));
+        values.push_back(double(random() % (1ull << 53)));
+    }
+    for (double v : values) {
+        const TDecimal fast = TDecimal::FromDouble(v);
+        const TDecimal exact = TDecimal::FromDoubleRounded(v);
+        ASSERT_EQ(Describe(fast), Describe(exact)) << std::hexfloat << v;
+    }
+}
+
+} // namespace
