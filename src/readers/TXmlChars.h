@@ -91,6 +91,23 @@ const char* PlainTextEnd(const char* p, const char* end);
 // itself; expat judges any other.
 bool IsPlainUtf8Declaration(std::string_view decl);
 
+// The character of one of XML's five predefined entities ("amp" gives '&'),
+// or 0 for any other name.
+inline char PredefinedEntity(std::string_view name)
+{
+    if (name == "amp")
+        return '&';
+    if (name == "lt")
+        return '<';
+    if (name == "gt")
+        return '>';
+    if (name == "quot")
+        return '"';
+    if (name == "apos")
+        return '\'';
+    return 0;
+}
+
 // The prefix of a qualified name (empty when it has none); nullopt when the
 // name has colons in the wrong places.
 std::optional<std::string_view> PrefixOf(std::string_view qname);

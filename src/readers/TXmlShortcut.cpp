@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
-#include <utility>
 
 #include "readers/TXmlChars.h"
 
@@ -95,15 +93,14 @@ const char* ReadText(const char* p, const char* end, std::string_view& text, std
         scratch.append(p, q);
         if (q == end || *q != '&')
             return nullptr;
-        static constexpr std::pair<std::string_view, char> entities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        const std::string_view rest(q, static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - q, 6)));
-        const auto* entity = std::find_if(std::begin(entities), std::end(entities),
-                                          [&](const auto& e) { return rest.substr(0, e.first.size()) == e.first; });
-        if (entity == std::end(entities))
+        // "&name;" with a name of at most four letters; anything else is the tokenizer's.
+        const std::string_view rest(q + 1, static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - q - 1, 5)));
+        const std::size_t semicolon = rest.find(';');
+        const char c = semicolon == std::string_view::npos ? 0 : PredefinedEntity(rest.substr(0, semicolon));
+        if (!c)
             return nullptr;
-        scratch += entity->second;
-        p = q + entity->first.size();
+        scratch += c;
+        p = q + 2 + semicolon;
         q = PlainTextEnd(p, end);
         if (q < end && *q == '<') {
             scratch.append(p, q);

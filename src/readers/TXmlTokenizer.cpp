@@ -355,18 +355,10 @@ const char* TXmlTokenizer::Reference(const char* p, const char* end, std::string
     if (q == name || *q != ';')
         Fail(XML_ERROR_INVALID_TOKEN, p);
     const std::string_view entity(name, static_cast<std::size_t>(q - name));
-    if (entity == "amp")
-        out += '&';
-    else if (entity == "lt")
-        out += '<';
-    else if (entity == "gt")
-        out += '>';
-    else if (entity == "quot")
-        out += '"';
-    else if (entity == "apos")
-        out += '\'';
-    else
+    const char c = PredefinedEntity(entity);
+    if (!c)
         Fail(XML_ERROR_UNDEFINED_ENTITY, p);
+    out += c;
     return q + 1;
 }
 

@@ -36,11 +36,6 @@ public:
 
     // False once the folder is known to need temporaries.
     bool UsesUnnamedFiles() const { return unnamedFiles_; }
-    // False once linking an unnamed file by its descriptor alone was refused
-    // (then Name goes through /proc).
-    bool LinksByDescriptor() const { return emptyPathLink_; }
-    // The open folder, for creating files in it by other means.
-    int Descriptor() const { return fd_; }
 
     // Writes through a hidden temporary name that is moved into place, as on
     // file systems without unnamed files (found out by itself; tests force it).

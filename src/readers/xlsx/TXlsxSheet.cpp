@@ -235,13 +235,16 @@ const char* TXlsxSheetHandler::Cell(const char* p, const char* end)
         const char* text = ReadPlainTag(q, end, child);
         if (!text)
             return nullptr;
-        if (SameName(child.name, "f") && child.empty) {
+        const bool isValue = SameName(child.name, "v");
+        const bool isFormula = SameName(child.name, "f");
+        const bool isInline = SameName(child.name, "is");
+        if (isFormula && child.empty) {
             q = text;
             continue;
         }
-        if (child.empty || (!SameName(child.name, "v") && !SameName(child.name, "f") && !SameName(child.name, "is")))
+        if (child.empty || !(isValue || isFormula || isInline))
             return nullptr;
-        if (SameName(child.name, "is")) {
+        if (isInline) {
             // One run: <is><t>text</t></is>.
             TPlainTag run;
             text = ReadPlainTag(SkipBlanks(text, end), end, run);
@@ -249,18 +252,16 @@ const char* TXlsxSheetHandler::Cell(const char* p, const char* end)
                 return nullptr;
         }
         // Each kind of text has room of its own: the last <v> must survive an <f>.
-        std::string& scratch = SameName(child.name, "v")    ? valueScratch_
-                               : SameName(child.name, "is") ? inlineScratch_
-                                                            : formulaScratch_;
+        std::string& scratch = isValue ? valueScratch_ : isInline ? inlineScratch_ : formulaScratch_;
         std::string_view content;
         const char* textEnd = ReadText(text, end, content, scratch);
-        if (!textEnd || !(q = ReadEndTag(textEnd, end, SameName(child.name, "is") ? "t" : child.name)))
+        if (!textEnd || !(q = ReadEndTag(textEnd, end, isInline ? "t" : child.name)))
             return nullptr;
-        if (SameName(child.name, "is")) {
+        if (isInline) {
             if (!(q = ReadEndTag(SkipBlanks(q, end), end, "is")))
                 return nullptr;
             inlineText = content;
-        } else if (SameName(child.name, "v")) {
+        } else if (isValue) {
             value = content;  // the last <v> wins, as in the events
         }
     }
