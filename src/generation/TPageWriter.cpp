@@ -4,34 +4,26 @@
 
 #include <cerrno>
 #include <chrono>
-#include <vector>
 
 #include "text/TStopSignal.h"
 
 namespace {
 
-// Enough to keep the writer busy, little enough not to matter in memory or
-// in open descriptors (the queue and the batch being written each hold one
-// per page).
-constexpr std::size_t MaxQueuedPages = 64;
 constexpr std::size_t MaxQueuedBytes = 32u << 20;
 // A writer woken for every page would sleep and wake once a page. It waits
-// for a batch instead, or a short while when pages come slowly.
-constexpr std::size_t BatchPages = 8;
+// for a batch instead, or a short while when pages come slowly; a renderer
+// waiting for room likewise waits for a batch of free slots.
+constexpr std::uint64_t BatchPages = 8;
 constexpr std::size_t BatchBytes = 1u << 20;
 constexpr auto BatchWait = std::chrono::milliseconds(5);
 // The renderer writes a page into its unnamed file itself only while this
 // many pages wait for the writer; below that the writer makes the whole file.
 // So the file system's work goes to whichever thread has time for it.
-constexpr long long WriteAheadPages = 12;
+constexpr std::uint64_t WriteAheadPages = 12;
+// A slot keeps its buffer for the next page unless it grew this big.
+constexpr std::size_t KeptBufferBytes = 1u << 20;
 
 } // namespace
-
-TPageWriter::TUnnamedFile::~TUnnamedFile()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
 
 TPageWriter::TPageWriter(const UnicodeString& folder, std::atomic<long long>& written)
     : folder_(folder), written_(written), thread_([this] { WriteQueued(); })
@@ -43,92 +35,140 @@ TPageWriter::~TPageWriter()
     Stop();
 }
 
-void TPageWriter::Add(UnicodeString pageName, std::string bytes)
+bool TPageWriter::RoomForPage(std::uint64_t added) const
 {
-    int fd = -1;
-    int error = 0;
-    if (unnamedFiles_.load(std::memory_order_relaxed) && pending_.load(std::memory_order_relaxed) >= WriteAheadPages) {
-        error = folder_.WriteUnnamed(bytes, fd);
-        if (error == ENOTSUP)
+    return added - done_.load() <= Slots - BatchPages && queuedBytes_.load() < MaxQueuedBytes;
+}
+
+// The other thread sleeps, or is about to: the lock makes sure it is
+// waiting, or will see the change before it does.
+void TPageWriter::Wake(const std::atomic<bool>& sleeps)
+{
+    if (!sleeps.load())
+        return;
+    { std::lock_guard lock(mutex_); }
+    changed_.notify_all();
+}
+
+std::string& TPageWriter::NextPage()
+{
+    const std::uint64_t added = added_.load(std::memory_order_relaxed);
+    if (added - done_.load() >= Slots || queuedBytes_.load() >= MaxQueuedBytes) {
+        std::unique_lock lock(mutex_);
+        rendererSleeps_.store(true);
+        changed_.wait(lock, [&] { return failed_.load() || RoomForPage(added); });
+        rendererSleeps_.store(false);
+    }
+    if (failed_.load())
+        std::rethrow_exception(failure_);
+    std::string& bytes = ring_[added % Slots].bytes;
+    bytes.clear();
+    return bytes;
+}
+
+void TPageWriter::Add(UnicodeString pageName)
+{
+    const std::uint64_t added = added_.load(std::memory_order_relaxed);
+    TPage& page = ring_[added % Slots];
+    page.name = std::move(pageName);
+    page.fd = -1;
+    page.error = 0;
+    if (unnamedFiles_.load(std::memory_order_relaxed) && added - done_.load() >= WriteAheadPages) {
+        page.error = folder_.WriteUnnamed(page.bytes, page.fd);
+        if (page.error == ENOTSUP)
             unnamedFiles_ = false;
         // Without unnamed files, or out of descriptors because of the pages
         // in flight, the writer makes the file itself.
-        if (error == ENOTSUP || error == EMFILE || error == ENFILE)
-            error = 0;
+        if (page.error == ENOTSUP || page.error == EMFILE || page.error == ENFILE)
+            page.error = 0;
     }
-    TUnnamedFile file(fd);
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
-        return failure_ || (queue_.size() < MaxQueuedPages && queuedBytes_ < MaxQueuedBytes);
-    });
-    if (failure_)
-        std::rethrow_exception(failure_);
-    queuedBytes_ += bytes.size();
-    pending_.fetch_add(1, std::memory_order_relaxed);
-    queue_.push_back(TPage{std::move(pageName), std::move(bytes), std::move(file), error});
-    if (waiting_ && (queue_.size() >= BatchPages || queuedBytes_ >= BatchBytes))
-        changed_.notify_all();
+    queuedBytes_ += page.bytes.size();
+    added_.store(added + 1);
+    if (added + 1 - done_.load() >= BatchPages || queuedBytes_.load() >= BatchBytes)
+        Wake(writerSleeps_);
 }
 
 void TPageWriter::Finish()
 {
-    {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
-    }
-    changed_.notify_all();
+    closing_ = true;
+    Wake(writerSleeps_);
     if (thread_.joinable())
         thread_.join();
-    if (failure_)
+    CloseUnnamedFiles();
+    if (failed_)
         std::rethrow_exception(failure_);
 }
 
 void TPageWriter::Stop() noexcept
 {
-    {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
-        queue_.clear();
-    }
-    changed_.notify_all();
+    dropping_ = true;
+    closing_ = true;
+    Wake(writerSleeps_);
     if (thread_.joinable())
         thread_.join();
+    CloseUnnamedFiles();
+}
+
+// Pages queued but never named: their unnamed files go with the descriptors.
+void TPageWriter::CloseUnnamedFiles() noexcept
+{
+    for (std::uint64_t i = done_; i < added_; ++i) {
+        TPage& page = ring_[i % Slots];
+        if (page.fd >= 0)
+            ::close(page.fd);
+        page.fd = -1;
+    }
+}
+
+// False when the run closes and nothing is left to write.
+bool TPageWriter::WaitForPages(std::uint64_t taken)
+{
+    std::unique_lock lock(mutex_);
+    writerSleeps_.store(true);
+    const auto enough = [&] {
+        return closing_.load() || added_.load() - taken >= BatchPages || queuedBytes_.load() >= BatchBytes;
+    };
+    while (!enough()) {
+        if (changed_.wait_for(lock, BatchWait) == std::cv_status::timeout && added_.load() != taken)
+            break;
+    }
+    writerSleeps_.store(false);
+    return added_.load() != taken && !dropping_.load();
+}
+
+void TPageWriter::Release(TPage& page)
+{
+    if (page.fd >= 0)
+        ::close(page.fd);
+    page.fd = -1;
+    queuedBytes_ -= page.bytes.size();
+    if (page.bytes.capacity() > KeptBufferBytes)
+        std::string().swap(page.bytes);
 }
 
 void TPageWriter::WriteQueued()
 {
-    std::deque<TPage> batch;
-    for (;;) {
-        {
-            std::unique_lock lock(mutex_);
-            waiting_ = true;
-            while (!closing_ && queue_.size() < BatchPages && queuedBytes_ < BatchBytes) {
-                if (changed_.wait_for(lock, BatchWait) == std::cv_status::timeout && !queue_.empty())
-                    break;
-            }
-            waiting_ = false;
-            if (queue_.empty())
+    std::uint64_t taken = 0;
+    try {
+        for (;;) {
+            if (taken == added_.load() && !WaitForPages(taken))
                 return;
-            batch.swap(queue_);
-            queuedBytes_ = 0;
+            if (dropping_.load())
+                return;
+            TPage& page = ring_[taken % Slots];
+            TStopSignal::ThrowIfReceived();
+            folder_.Publish(page.name, page.bytes, page.fd, page.error);
+            ++written_;
+            if (!folder_.UsesUnnamedFiles())
+                unnamedFiles_ = false;
+            Release(page);
+            done_.store(++taken);
+            if (RoomForPage(added_.load()))
+                Wake(rendererSleeps_);
         }
-        changed_.notify_all();  // room for the renderer again
-        try {
-            for (TPage& page : batch) {
-                TStopSignal::ThrowIfReceived();
-                folder_.Publish(page.name, page.bytes, page.file.Get(), page.error);
-                ++written_;
-                pending_.fetch_sub(1, std::memory_order_relaxed);
-                if (!folder_.UsesUnnamedFiles())
-                    unnamedFiles_ = false;
-            }
-            batch.clear();
-        } catch (...) {
-            std::lock_guard lock(mutex_);
-            failure_ = std::current_exception();
-            queue_.clear();
-            changed_.notify_all();
-            return;
-        }
+    } catch (...) {
+        failure_ = std::current_exception();
+        failed_.store(true);
+        Wake(rendererSleeps_);
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -19,6 +20,9 @@
 // system's work is shared too. Names, order and the first
 // failure are those a single thread would give: after a failure nothing more
 // is written, and an unnamed file never shows.
+//
+// Pages travel through a fixed ring of slots whose buffers are reused, so a
+// page costs no allocation and, while both threads are busy, no lock.
 class TPageWriter {
 public:
     // Opens the folder (raising the file-creation error) and starts the thread.
@@ -28,46 +32,51 @@ public:
     TPageWriter(const TPageWriter&) = delete;
     TPageWriter& operator=(const TPageWriter&) = delete;
 
-    // Queues a page; waits while much is queued. Raises the writer's failure
-    // once it has one (an earlier page's, so it comes first).
-    void Add(UnicodeString pageName, std::string bytes);
+    // The empty buffer of the next page, to be filled and handed over by Add;
+    // waits while much is queued. Raises the writer's failure once it has one
+    // (an earlier page's, so it comes first).
+    std::string& NextPage();
+    // Queues the page filled into NextPage's buffer under `pageName`.
+    void Add(UnicodeString pageName);
     // Waits until every queued page is written; raises the first failure.
     void Finish();
 
 private:
-    // An unnamed file that was never named goes with its descriptor.
-    class TUnnamedFile {
-    public:
-        explicit TUnnamedFile(int fd) : fd_(fd) {}
-        ~TUnnamedFile();
-        TUnnamedFile(TUnnamedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-        TUnnamedFile& operator=(TUnnamedFile&&) = delete;
-        int Get() const { return fd_; }
-
-    private:
-        int fd_;
-    };
-
     struct TPage {
         UnicodeString name;
         std::string bytes;
-        TUnnamedFile file;  // holding the bytes, or -1
-        int error;          // what writing it met, reported in page order
+        int fd = -1;    // an unnamed file holding the bytes, or -1
+        int error = 0;  // what writing it met, reported in page order
     };
+    // Enough to keep the writer busy, little enough not to matter in memory or
+    // in open descriptors (each slot may hold one).
+    static constexpr std::size_t Slots = 64;
 
     void WriteQueued();
+    bool RoomForPage(std::uint64_t added) const;
+    bool WaitForPages(std::uint64_t taken);
+    void Wake(const std::atomic<bool>& sleeps);
+    void Release(TPage& page);
     void Stop() noexcept;
+    void CloseUnnamedFiles() noexcept;
 
     TPageFolder folder_;
     std::atomic<long long>& written_;
+    std::array<TPage, Slots> ring_;
+    // Pages handed over and pages done with; slot = count % Slots. Each is
+    // written by one thread only.
+    std::atomic<std::uint64_t> added_ = 0;
+    std::atomic<std::uint64_t> done_ = 0;
+    std::atomic<std::size_t> queuedBytes_ = 0;
+    // A thread about to sleep says so first, so the other wakes it only then.
+    std::atomic<bool> writerSleeps_ = false;
+    std::atomic<bool> rendererSleeps_ = false;
+    std::atomic<bool> failed_ = false;
+    std::atomic<bool> closing_ = false;
+    std::atomic<bool> dropping_ = false;
+    std::atomic<bool> unnamedFiles_ = true;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<TPage> queue_;
-    std::size_t queuedBytes_ = 0;
-    bool closing_ = false;
-    bool waiting_ = false;  // the writer sleeps until a page comes
-    std::atomic<bool> unnamedFiles_ = true;
-    std::atomic<long long> pending_ = 0;  // handed over, not yet named
-    std::exception_ptr failure_;
+    std::exception_ptr failure_;  // set once, before failed_
     std::thread thread_;
 };

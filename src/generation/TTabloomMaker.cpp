@@ -184,7 +184,8 @@ void TTabloomMaker::SavePage(TPageWriter& writer, UnicodeString pageName, const 
 {
     if (text.empty())
         return;  // an empty page makes no file
-    writer.Add(std::move(pageName), TStringUtility::EncodePage(text, CodePageOf(outputEncoding_)).bytes);
+    TStringUtility::EncodePage(text, CodePageOf(outputEncoding_), writer.NextPage());
+    writer.Add(std::move(pageName));
     // Reported from this thread, never the writer's, so a window may repaint.
     if (logger_)
         logger_->PagesWritten(pageCount_.load());

@@ -99,19 +99,26 @@ RawByteString EncodeString(const UnicodeString& text, unsigned codePage)
 
 RawByteString EncodePage(const UnicodeString& text, unsigned codePage)
 {
-    RawByteString page = TCodePage::GetPreamble(codePage);
+    RawByteString page;
+    page.codePage = EncodePage(text, codePage, page.bytes);
+    return page;
+}
+
+unsigned EncodePage(const UnicodeString& text, unsigned codePage, std::string& out)
+{
+    const RawByteString preamble = TCodePage::GetPreamble(codePage);
+    out.assign(preamble.bytes);  // not moved in: `out` keeps its capacity
     if (codePage == 65001) {
         // UTF-8 holds every character: the direct conversion gives the bytes
         // iconv would (U+FFFD for NUL and lone surrogates), much faster.
-        page.codePage = codePage;
         if (text.find(u'\0') == UnicodeString::npos) {
-            AppendAsUtf8(page.bytes, text);
+            AppendAsUtf8(out, text);
         } else {
             UnicodeString copy = text;
             std::replace(copy.begin(), copy.end(), u'\0', u'\uFFFD');
-            AppendAsUtf8(page.bytes, copy);
+            AppendAsUtf8(out, copy);
         }
-        return page;
+        return codePage;
     }
     RawByteString body;
     if (text.find(u'\0') == UnicodeString::npos) {
@@ -122,9 +129,8 @@ RawByteString EncodePage(const UnicodeString& text, unsigned codePage)
         std::replace(copy.begin(), copy.end(), u'\0', u'\uFFFD');
         body = Encode(copy, codePage, TCodePageConverter::TUnmappable::CharacterReference);
     }
-    page.codePage = body.codePage;
-    page.bytes += body.bytes;
-    return page;
+    out += body.bytes;
+    return body.codePage;
 }
 
 } // namespace TStringUtility

@@ -27,6 +27,8 @@ RawByteString EncodeString(const UnicodeString& text, unsigned codePage);
 // so nothing is lost: U+0000 is written as U+FFFD and a character the code
 // page cannot hold as a numeric character reference ("&#128512;").
 RawByteString EncodePage(const UnicodeString& text, unsigned codePage);
+// The same into `out`, keeping its capacity; returns the page's code page.
+unsigned EncodePage(const UnicodeString& text, unsigned codePage, std::string& out);
 
 bool HasUTF8BOM(const RawByteString& bytes);
 bool HasUTF16LEBOM(const RawByteString& bytes);
