@@ -51,6 +51,19 @@ struct ZipFileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 
+// Pieces small enough to stay in the cache while the reader parses one and
+// the inflater fills the next; a small entry gets a buffer its size. Every
+// page of a buffer is a page fault the first time it is written.
+constexpr std::size_t PieceBytes = 64u << 10;
+constexpr std::size_t SmallestPiece = 4096;
+
+std::size_t PieceSize(const zip_stat_t& st)
+{
+    if (!(st.valid & ZIP_STAT_SIZE) || st.size >= PieceBytes)
+        return PieceBytes;
+    return std::max<std::size_t>(static_cast<std::size_t>(st.size) + 1, SmallestPiece);
+}
+
 } // namespace
 
 TZipArchive::TZipArchive(const std::filesystem::path& file, TZipLimits limits)
@@ -129,9 +142,10 @@ bool TZipArchive::InflateWhole(std::int64_t index, const zip_stat_t& st, std::st
         zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), ZIP_FL_COMPRESSED));
     if (!entry)
         return false;
-    std::string raw(static_cast<std::size_t>(st.comp_size), '\0');
-    for (std::size_t at = 0; at < raw.size();) {
-        const auto got = zip_fread(entry.get(), raw.data() + at, raw.size() - at);
+    const std::size_t rawSize = static_cast<std::size_t>(st.comp_size);
+    const auto raw = std::make_unique_for_overwrite<char[]>(rawSize);
+    for (std::size_t at = 0; at < rawSize;) {
+        const auto got = zip_fread(entry.get(), raw.get() + at, rawSize - at);
         if (got <= 0)
             Fail(name, u"を展開できません。" + ZipReason(got < 0 ? zip_error_code_zip(zip_file_get_error(entry.get()))
                                                                : ZIP_ER_EOF));
@@ -145,7 +159,7 @@ bool TZipArchive::InflateWhole(std::int64_t index, const zip_stat_t& st, std::st
     // The output buffer holds exactly the declared size, so an entry that
     // inflates to more is refused as damaged, never grown.
     std::size_t actual = 0;
-    const auto result = libdeflate_deflate_decompress(inflater.get(), raw.data(), raw.size(), out.data(),
+    const auto result = libdeflate_deflate_decompress(inflater.get(), raw.get(), rawSize, out.data(),
                                                       out.size(), &actual);
     if (result != LIBDEFLATE_SUCCESS || actual != out.size())
         Fail(name, u"を展開できません。" + ZipReason(ZIP_ER_ZLIB));
@@ -188,10 +202,12 @@ void TZipArchive::ReadEntry(std::string_view name, std::uint64_t limit, bool who
     if (!entry)
         Fail(name, u"を開けません。" + ZipReason(zip_error_code_zip(zip_get_error(archive_))));
 
-    std::vector<char> buffer(256 * 1024);
+    // Not zeroed: only what inflating writes is touched.
+    const std::size_t size = PieceSize(st);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size);
     std::uint64_t total = 0;
     for (;;) {
-        const auto got = zip_fread(entry.get(), buffer.data(), buffer.size());
+        const auto got = zip_fread(entry.get(), buffer.get(), size);
         if (got < 0)
             Fail(name, u"を展開できません。" +
                            ZipReason(zip_error_code_zip(zip_file_get_error(entry.get()))));
@@ -201,7 +217,7 @@ void TZipArchive::ReadEntry(std::string_view name, std::uint64_t limit, bool who
         // The declared size may lie; count what actually comes out.
         if (tooLarge(total))
             Fail(name, u"は展開後のサイズが大きすぎます。");
-        sink(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        sink(std::string_view(buffer.get(), static_cast<std::size_t>(got)));
     }
 }
 
