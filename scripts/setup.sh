@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  libboost-regex-dev libicu-dev libzip-dev libexpat1-dev
+  libboost-regex-dev libicu-dev libzip-dev zlib1g-dev libexpat1-dev
   libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxlsxwriter-dev
   libreoffice-calc-nogui

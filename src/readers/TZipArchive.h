@@ -5,9 +5,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
-
-struct zip;
-struct zip_stat;
+#include <unordered_map>
+#include <vector>
 
 namespace Excel {
 
@@ -21,7 +20,10 @@ struct TZipLimits {
 };
 
 // A read-only zip archive opened from a path. Every failure is an
-// EOleException whose message names the workbook file.
+// EOleException whose message names the workbook file. Stored and deflated
+// entries, zip64 included; every offset and size in the file is checked
+// before use, and what an entry inflates to is checked against its CRC-32.
+// The archive only reads (pread), so entries may be read on several threads.
 class TZipArchive {
 public:
     explicit TZipArchive(const std::filesystem::path& file, TZipLimits limits = {});
@@ -36,7 +38,7 @@ public:
     bool Contains(std::string_view name) const;
 
     // The whole entry; a missing entry is an error. Deflated entries are
-    // inflated in one go by libdeflate.
+    // inflated in one go by libdeflate, streamed ones by zlib.
     std::string Read(std::string_view name) const;
 
     // As Stream, but a second thread inflates the next pieces while the sink
@@ -55,16 +57,38 @@ public:
     static bool HasSignature(std::string_view head);
 
 private:
-    std::int64_t Locate(std::string_view name) const;
+    // An entry as the central directory gives it.
+    struct TEntry {
+        std::string name;
+        std::uint16_t flags = 0;
+        std::uint16_t method = 0;
+        std::uint32_t crc = 0;
+        std::uint64_t compressedSize = 0;
+        std::uint64_t size = 0;
+        std::uint64_t offset = 0;  // of the local header
+        std::uint64_t end = 0;     // where the next entry or the directory begins
+    };
+
+    void ReadDirectory();
+    void ReadEntries(std::string_view directory, std::uint64_t count, std::uint64_t directoryOffset);
+    std::u16string_view ReadAt(std::uint64_t offset, char* to, std::size_t size) const;
+    const TEntry* Locate(std::string_view name) const;
+    std::uint64_t DataOffset(const TEntry& entry) const;
     void ReadEntry(std::string_view name, std::uint64_t limit, bool whole,
                    const std::function<void(std::string_view)>& sink) const;
-    bool InflateWhole(std::int64_t index, const struct ::zip_stat& st, std::string_view name,
-                      std::string& out) const;
+    bool InflateWhole(const TEntry& entry, std::uint64_t data, std::string& out) const;
+    void Inflate(const TEntry& entry, std::uint64_t data, const std::function<bool(std::uint64_t)>& tooLarge,
+                 const std::function<void(std::string_view)>& sink) const;
     [[noreturn]] void Fail(std::string_view name, std::u16string_view why) const;
 
     std::filesystem::path file_;
     TZipLimits limits_;
-    zip* archive_ = nullptr;
+    int fd_ = -1;
+    std::uint64_t fileSize_ = 0;
+    std::vector<TEntry> entries_;
+    // First entry of each name, as stored and in ASCII lower case.
+    std::unordered_map<std::string, std::size_t> byName_;
+    std::unordered_map<std::string, std::size_t> byFoldedName_;
 };
 
 } // namespace Excel
