@@ -46,8 +46,8 @@ constexpr std::string_view LocalSignature("PK\x03\x04", 4);
 constexpr std::uint16_t Stored = 0;
 constexpr std::uint16_t Deflated = 8;
 constexpr std::uint16_t Encrypted = 0x0001 | 0x0040;  // traditional or strong
-// No workbook has this many parts; the directory of one that claims it is
-// not read into memory.
+// No workbook has this many parts; the directory of one that claims it (or
+// claims a directory larger than an entry read whole) is not read into memory.
 constexpr std::uint64_t MaxEntries = 1u << 20;
 
 // Pieces small enough to stay in the cache while the reader parses one and
@@ -189,7 +189,7 @@ void TZipArchive::ReadDirectory()
     if (directoryOffset > directoryEnd || directorySize > directoryEnd - directoryOffset ||
         count > directorySize / CentralSize)
         throw OpenError(file_, Damaged);
-    if (count > MaxEntries)
+    if (count > MaxEntries || directorySize > limits_.maxLoadedSize)
         throw OpenError(file_, DamagedOrUnsupported);
     std::string directory(static_cast<std::size_t>(directorySize), '\0');
     if (const auto why = ReadAt(directoryOffset, directory.data(), directory.size()); !why.empty())
@@ -398,7 +398,7 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
                 ended = true;
             else if (result == Z_MEM_ERROR)
                 fail(NoMemory);
-            else if (result != Z_OK && !(result == Z_BUF_ERROR && read < entry.compressedSize))
+            else if (result != Z_OK)
                 fail(Damaged);  // bad data, or the data ends before the stream
             if (const std::size_t produced = pieceSize - stream.avail_out)
                 emit(produced);
