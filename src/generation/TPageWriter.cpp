@@ -1,5 +1,7 @@
 #include "generation/TPageWriter.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,10 +25,28 @@ constexpr std::uint64_t WriteAheadPages = 12;
 // A slot keeps its buffer for the next page unless it grew this big.
 constexpr std::size_t KeptBufferBytes = 1u << 20;
 
+// Half of the descriptors still free under the process's limit, at most
+// one a slot: the lowest free descriptor tells how many are taken.
+std::size_t FileBudget(std::size_t slots)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return slots;
+    const int probe = ::open("/", O_PATH | O_CLOEXEC);
+    if (probe < 0)
+        return 0;
+    ::close(probe);
+    constexpr rlim_t Reserve = 8;  // for the writer and whatever else opens files
+    const rlim_t taken = static_cast<rlim_t>(probe) + Reserve;
+    if (limit.rlim_cur <= taken)
+        return 0;
+    return std::min<std::size_t>(slots, static_cast<std::size_t>((limit.rlim_cur - taken) / 2));
+}
+
 } // namespace
 
 TPageWriter::TPageWriter(const UnicodeString& folder, std::atomic<long long>& written)
-    : folder_(folder), written_(written), thread_([this] { WriteQueued(); })
+    : folder_(folder), written_(written), fileBudget_(FileBudget(Slots)), thread_([this] { WriteQueued(); })
 {
 }
 
@@ -73,8 +93,11 @@ void TPageWriter::Add(UnicodeString pageName)
     page.name = std::move(pageName);
     page.fd = -1;
     page.error = 0;
-    if (unnamedFiles_.load(std::memory_order_relaxed) && added - done_.load() >= WriteAheadPages) {
+    if (unnamedFiles_.load(std::memory_order_relaxed) && added - done_.load() >= WriteAheadPages &&
+        heldFiles_.load() < fileBudget_) {
         page.error = folder_.WriteUnnamed(page.bytes, page.fd);
+        if (page.fd >= 0)
+            ++heldFiles_;
         if (page.error == ENOTSUP)
             unnamedFiles_ = false;
         // Without unnamed files, or out of descriptors because of the pages
@@ -138,8 +161,10 @@ bool TPageWriter::WaitForPages(std::uint64_t taken)
 
 void TPageWriter::Release(TPage& page)
 {
-    if (page.fd >= 0)
+    if (page.fd >= 0) {
         ::close(page.fd);
+        --heldFiles_;
+    }
     page.fd = -1;
     queuedBytes_ -= page.bytes.size();
     if (page.bytes.capacity() > KeptBufferBytes)

@@ -75,6 +75,10 @@ private:
     std::atomic<bool> closing_ = false;
     std::atomic<bool> dropping_ = false;
     std::atomic<bool> unnamedFiles_ = true;
+    // Descriptors the renderer may hold in unnamed files, so that a low
+    // limit on open files leaves the writer the ones it needs.
+    std::size_t fileBudget_;
+    std::atomic<std::size_t> heldFiles_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::exception_ptr failure_;  // set once, before failed_

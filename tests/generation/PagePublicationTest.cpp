@@ -182,6 +182,21 @@ TEST(PagePublication, AFileSizeLimitLeavesNoTruncatedPage)
     EXPECT_EQ(job.Pages(), (std::map<std::string, std::string>{{"p1.html", Bom + "s"}}));
 }
 
+// Pages written ahead into unnamed files hold descriptors; under a low limit
+// they must not take the ones the writer needs to name the next page.
+TEST(PagePublication, ALowLimitOnOpenFilesStillMakesEveryPage)
+{
+    const int n = 3000;
+    Job job(Records(n));
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->x");
+    for (const char* limit : {"--nofile=12", "--nofile=24", "--nofile=40"}) {
+        std::filesystem::remove_all(job.Output());
+        const RunResult r = Running(job.Args(), {"prlimit", limit}).Wait();
+        EXPECT_EQ(r.status, 0) << limit << ": " << r.err;
+        EXPECT_EQ(job.Pages().size(), static_cast<std::size_t>(n)) << limit;
+    }
+}
+
 TEST(PagePublication, EqualNamesCostWhatDistinctNamesCost)
 {
     const int n = 10000;
