@@ -242,7 +242,8 @@ std::string RawZip(const std::vector<TRawEntry>& entries, bool zip64 = false)
         Put(directory, e.zip64 ? 0xFFFFFFFF : e.size, 4);
         Put(directory, e.name.size(), 2);
         Put(directory, extra.size(), 2);
-        Put(directory, 0, 2 + 2 + 2 + 4);
+        Put(directory, 0, 2 + 2 + 2);  // comment size, disk, internal attributes
+        Put(directory, 0, 4);          // external attributes
         Put(directory, e.zip64 ? 0xFFFFFFFF : offset + e.offsetShift, 4);
         directory += e.name + extra;
     }
