@@ -82,6 +82,13 @@ std::string& TPageWriter::NextPage()
     if (failed_.load())
         std::rethrow_exception(failure_);
     std::string& bytes = ring_[added % Slots].bytes;
+    // The buffer of the page done last is warm and its memory touched: taken
+    // every time, it keeps a few buffers going round instead of one a slot
+    // (pages of a list run to tens of KiB). That slot is the writer's no more,
+    // and not the renderer's again before the ring comes round.
+    const std::uint64_t done = done_.load();
+    if (done > 0 && added - done + 1 < Slots)
+        bytes.swap(ring_[(done - 1) % Slots].bytes);
     bytes.clear();
     return bytes;
 }
