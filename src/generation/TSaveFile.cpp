@@ -83,8 +83,11 @@ std::uint64_t TPageFolder::SaveAs(const UnicodeString& pageName, Create create)
     // PageFileName in native bytes, built in place for each number tried.
     name_ = ToNative(pageName);
     const std::size_t base = name_.size();
-    const auto last = lastNumber_.try_emplace(name_, 0).first;
-    for (std::uint64_t n = last->second + 1;; ++n) {
+    // Only names that went past the first are remembered: a page name used
+    // once, the usual case, costs no entry, and its next use finds the plain
+    // name taken with one more try.
+    const auto last = lastNumber_.find(name_);
+    for (std::uint64_t n = last == lastNumber_.end() ? 1 : last->second + 1;; ++n) {
         name_.resize(base);
         AppendPageFileSuffix(name_, n);
         const int error = create(name_);
@@ -92,7 +95,10 @@ std::uint64_t TPageFolder::SaveAs(const UnicodeString& pageName, Create create)
             continue;
         if (error != 0)
             throw FileCreateError(dir_ + TSaveFile::PageFileName(pageName, n), error);
-        last->second = n;
+        if (last != lastNumber_.end())
+            last->second = n;
+        else if (n >= 2)
+            lastNumber_.emplace(name_.substr(0, base), n);
         return n;
     }
 }

@@ -33,7 +33,8 @@ public:
     // that is not taken (by anything, a folder included), holding `bytes`.
     // The name is chosen by the creation itself, so concurrent runs cannot
     // collide, and within a run the search for a name resumes after the last
-    // number it gave. Returns the path; raises the file-creation error.
+    // number past the first it gave. Returns the path; raises the
+    // file-creation error.
     UnicodeString Save(const UnicodeString& pageName, std::string_view bytes);
 
     // Save for a page already written to an unnamed file of the folder by
