@@ -17,10 +17,10 @@ constexpr std::size_t PageSize = 4096;
 constexpr std::size_t HugePage = 2u << 20;
 // Below this the heap is as good; above it remapping saves the copies.
 constexpr std::size_t MapFrom = 256u << 10;
-// How far ahead of what is needed a mapping is made ready: an eighth of it,
+// How far ahead of what is needed a mapping is made ready: a 64th of it,
 // so what is made ready and never filled stays small, within these bounds.
-constexpr std::size_t MinReadyStep = 32u << 10;
-constexpr std::size_t MaxReadyStep = 256u << 10;
+constexpr std::size_t MinReadyStep = 16u << 10;
+constexpr std::size_t MaxReadyStep = 64u << 10;
 // Kernels before 5.14 cannot make pages ready in advance; they fault them in.
 std::atomic<bool> populateWorks = true;
 
@@ -86,7 +86,7 @@ void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& b
 
 std::size_t Prepare(void* block, std::size_t ready, std::size_t needed, std::size_t capacity)
 {
-    const std::size_t step = std::clamp(needed / 8, MinReadyStep, MaxReadyStep);
+    const std::size_t step = std::clamp(needed / 64, MinReadyStep, MaxReadyStep);
     const std::size_t end = std::min(PageRound(std::max(needed, ready + step)), PageRound(capacity));
     const std::size_t from = ready & ~(PageSize - 1);
     if (end > from && populateWorks.load(std::memory_order_relaxed) &&
