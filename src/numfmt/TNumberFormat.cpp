@@ -40,14 +40,11 @@ public:
 
     UnicodeString FormatNumber(double value, bool date1904) const override
     {
-        UnicodeString out;
         bool magnitude = false;
         // "General" itself, the commonest format, needs no section walk.
         const TSection* s = plainGeneral_ || !valid_ ? nullptr : Pick(value, magnitude);
-        if (!s) {
-            AppendGeneral(value, out);
-            return out;
-        }
+        if (!s) return GeneralText(value);
+        UnicodeString out;
         if (!std::isfinite(value)) {
             // Not a value a workbook can hold; no section can show it.
             if (s->kind == TSectionKind::DateTime) AppendHashes(out);

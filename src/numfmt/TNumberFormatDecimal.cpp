@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <limits>
+#include <string_view>
 
 namespace Excel::NumberFormat {
 
@@ -81,6 +83,63 @@ TDecimal FromScientific(const char* p, const char* end)
     return d;
 }
 
+constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
+// Whether a finite magnitude is exactly `whole` x 10^-decimals with whole
+// below 10^15 and at most eight decimals, the shape of typed values (12.25
+// is 1225 hundredths). Past 10^14 or below 10^-7 only whole numbers count.
+bool ScaledWhole(double magnitude, long long& whole, int& decimals)
+{
+    if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+        whole = static_cast<long long>(magnitude);
+        decimals = 0;
+        return true;
+    }
+    if (!(magnitude >= 1e-7 && magnitude < 1e14)) return false;
+    for (int k = 1; k <= 8; ++k) {
+        const double scaled = magnitude * kPowersOfTen[k];
+        if (scaled >= 1e15) return false;
+        if (scaled == std::floor(scaled)) {
+            whole = static_cast<long long>(scaled);
+            decimals = k;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The General text of `whole` x 10^-decimals (whole > 0) when it fits the
+// width as it is, so no digit needs rounding; nullptr when it does not.
+char* PutGeneralExact(long long whole, int decimals, char* p)
+{
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+    while (decimals > 0 && end[-1] == '0') {
+        --end;
+        --decimals;
+    }
+    const int count = int(end - digits);
+    const int wholeDigits = count - decimals;
+    if (decimals == 0) {
+        if (count > kGeneralWidth) return nullptr;
+    } else if (wholeDigits > 0) {
+        // "d.ddd": the point takes one place of the width.
+        if (count > kGeneralWidth - 1) return nullptr;
+    } else if (decimals > kGeneralWidth - 2) {
+        return nullptr;  // "0." leaves nine decimals
+    }
+    if (wholeDigits <= 0) {
+        *p++ = '0';
+        *p++ = '.';
+        for (int k = wholeDigits; k < 0; ++k) *p++ = '0';
+        return std::copy(digits, end, p);
+    }
+    p = std::copy(digits, digits + wholeDigits, p);
+    if (decimals == 0) return p;
+    *p++ = '.';
+    return std::copy(digits + wholeDigits, end, p);
+}
+
 // The digits of `whole` x 10^-decimals; whole < 10^15.
 TDecimal FromScaled(long long whole, int decimals)
 {
@@ -92,8 +151,6 @@ TDecimal FromScaled(long long whole, int decimals)
     while (d.digits[d.count - 1] == '0') --d.count;
     return d;
 }
-
-constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 
 } // namespace
 
@@ -114,19 +171,11 @@ TDecimal TDecimal::FromDoubleRounded(double magnitude)
 TDecimal TDecimal::FromDouble(double magnitude)
 {
     if (!(magnitude > 0) || !std::isfinite(magnitude)) return {};
-    if (magnitude < 1e15 && magnitude == std::floor(magnitude))
-        return FromScaled(static_cast<long long>(magnitude), 0);
-    // Typed values have few decimals: 12.25 is 1225 hundredths.
-    if (magnitude >= 1e-7 && magnitude < 1e14) {
-        for (int decimals = 1; decimals <= 8; ++decimals) {
-            const double scaled = magnitude * kPowersOfTen[decimals];
-            if (scaled >= 1e15) break;
-            if (scaled == std::floor(scaled))
-                return FromScaled(static_cast<long long>(scaled), decimals);
-        }
-        // Mostly a computed value of 16 or 17 digits: only rounding helps.
-        return FromDoubleRounded(magnitude);
-    }
+    long long whole = 0;
+    int decimals = 0;
+    if (ScaledWhole(magnitude, whole, decimals)) return FromScaled(whole, decimals);
+    // Mostly a computed value of 16 or 17 digits: only rounding helps.
+    if (magnitude >= 1e-7 && magnitude < 1e14) return FromDoubleRounded(magnitude);
     if (magnitude >= std::numeric_limits<double>::min()) {
         char buffer[40];
         auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
@@ -165,21 +214,55 @@ void AppendInteger(long long value, UnicodeString& out, int minDigits)
     for (const char* p = buffer; p < result.ptr; ++p) out += char16_t(*p);
 }
 
-void AppendGeneral(double value, UnicodeString& out)
+namespace {
+
+// The General text of a value, built as ASCII in a buffer of kGeneralBuffer
+// characters. `exactFirst` takes the short way for values that need no
+// rounding; without it every value goes through its decimal digits.
+char* PutGeneralText(double value, char* p, bool exactFirst)
 {
     if (!std::isfinite(value)) {
-        out += u"#NUM!";
-        return;
+        constexpr std::string_view error = "#NUM!";
+        return std::copy(error.begin(), error.end(), p);
     }
     if (value == 0) {
-        out += u'0';
-        return;
+        *p++ = '0';
+        return p;
     }
-    char buffer[kGeneralBuffer];
-    char* p = buffer;
     if (value < 0) *p++ = '-';
-    p = PutGeneral(TDecimal::FromDouble(std::fabs(value)), p);
-    out.append(buffer, p);
+    const double magnitude = std::fabs(value);
+    long long whole = 0;
+    int decimals = 0;
+    if (exactFirst && ScaledWhole(magnitude, whole, decimals))
+        if (char* end = PutGeneralExact(whole, decimals, p)) return end;
+    return PutGeneral(TDecimal::FromDouble(magnitude), p);
+}
+
+void AppendAscii(const char* begin, const char* end, UnicodeString& out)
+{
+    const std::size_t at = out.size();
+    out.resize(at + std::size_t(end - begin));
+    std::copy(begin, end, out.begin() + std::ptrdiff_t(at));
+}
+
+} // namespace
+
+void AppendGeneral(double value, UnicodeString& out)
+{
+    char buffer[kGeneralBuffer];
+    AppendAscii(buffer, PutGeneralText(value, buffer, true), out);
+}
+
+UnicodeString GeneralText(double value)
+{
+    char buffer[kGeneralBuffer];
+    return UnicodeString(buffer, PutGeneralText(value, buffer, true));
+}
+
+void AppendGeneralByDigits(double value, UnicodeString& out)
+{
+    char buffer[kGeneralBuffer];
+    AppendAscii(buffer, PutGeneralText(value, buffer, false), out);
 }
 
 } // namespace Excel::NumberFormat

@@ -56,4 +56,29 @@ TEST(Decimal, ShortWaysGiveTheRoundedDigitsOfEveryDouble)
     }
 }
 
+// The General text skips the digit machinery where the value needs no
+// rounding; around the width's edges it must still agree with it.
+TEST(Decimal, GeneralTextOfExactValuesMatchesTheDigitPath)
+{
+    std::vector<double> values = EdgeValues();
+    for (double v : {99999999999.0, 100000000000.0, 9999999999.5, 999999999.25, 12345678.91, 1234567.891,
+                     0.123456789, 0.1234567891, 0.000000001, 0.0000000015, 1e-7, 1.5e-7, 1e-8, 99999999999999.5,
+                     12345678901234.5, 0.5, 1025.25, 100.1, 1e14 - 0.5, 1e14 + 0.5})
+        values.push_back(v);
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 300000; ++i) {
+        values.push_back(double(random() % 100000000000000) / std::pow(10.0, double(random() % 16)));
+        values.push_back(std::bit_cast<double>(random()));
+    }
+    for (double v : values) {
+        for (double signed_ : {v, -v}) {
+            UnicodeString fast, reference;
+            AppendGeneral(signed_, fast);
+            AppendGeneralByDigits(signed_, reference);
+            ASSERT_EQ(Utf16ToUtf8(fast), Utf16ToUtf8(reference)) << std::hexfloat << signed_;
+            ASSERT_EQ(GeneralText(signed_), fast) << std::hexfloat << signed_;
+        }
+    }
+}
+
 } // namespace
