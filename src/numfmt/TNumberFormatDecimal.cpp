@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <algorithm>
 #include <limits>
 #include <string_view>
@@ -12,8 +13,9 @@ namespace {
 
 constexpr int kGeneralWidth = 11;
 
-// The General text is built as ASCII in a buffer this long and widened once.
-constexpr int kGeneralBuffer = 24;
+// The General text is built as ASCII in a buffer this long and widened once;
+// it leaves room for CopyShort.
+constexpr int kGeneralBuffer = 48;
 
 char* PutExponentForm(TDecimal d, char* p)
 {
@@ -108,12 +110,20 @@ bool ScaledWhole(double magnitude, long long& whole, int& decimals)
     return false;
 }
 
+// Copies at most 16 characters as one fixed-size move, which compiles to a
+// load and a store instead of a library call: both sides need 16 of room.
+char* CopyShort(const char* from, const char* end, char* to)
+{
+    std::memcpy(to, from, 16);
+    return to + (end - from);
+}
+
 // The General text of `whole` x 10^-decimals (whole > 0) when it fits the
 // width as it is, so no digit needs rounding; nullptr when it does not.
 char* PutGeneralExact(long long whole, int decimals, char* p)
 {
-    char digits[24];
-    char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+    char digits[40];
+    char* end = std::to_chars(digits, digits + 24, whole).ptr;
     while (decimals > 0 && end[-1] == '0') {
         --end;
         --decimals;
@@ -132,12 +142,12 @@ char* PutGeneralExact(long long whole, int decimals, char* p)
         *p++ = '0';
         *p++ = '.';
         for (int k = wholeDigits; k < 0; ++k) *p++ = '0';
-        return std::copy(digits, end, p);
+        return CopyShort(digits, end, p);
     }
-    p = std::copy(digits, digits + wholeDigits, p);
-    if (decimals == 0) return p;
+    if (decimals == 0) return CopyShort(digits, end, p);
+    p = CopyShort(digits, digits + wholeDigits, p);
     *p++ = '.';
-    return std::copy(digits + wholeDigits, end, p);
+    return CopyShort(digits + wholeDigits, end, p);
 }
 
 // The digits of `whole` x 10^-decimals; whole < 10^15.
