@@ -45,43 +45,10 @@ public:
         const TSection* s = plainGeneral_ || !valid_ ? nullptr : Pick(value, magnitude);
         if (!s) return GeneralText(value);
         UnicodeString out;
-        if (!std::isfinite(value)) {
-            // Not a value a workbook can hold; no section can show it.
-            if (s->kind == TSectionKind::DateTime) AppendHashes(out);
-            else out += u"#NUM!";
-            return out;
-        }
-        double shown = magnitude ? std::fabs(value) : value;
-        bool minus = shown < 0;
-        double abs = std::fabs(shown);
-        switch (s->kind) {
-        case TSectionKind::General:
-            for (const TToken& t : s->tokens) {
-                if (t.kind == TTokenKind::General) AppendGeneral(shown, out);
-                else if (t.kind == TTokenKind::Literal) out += t.text;
-            }
-            break;
-        case TSectionKind::Number:
-        case TSectionKind::Exponent:
-            if (minus) out += u'-';
-            AppendNumberSection(*s, abs, out);
-            break;
-        case TSectionKind::Fraction:
-            if (minus) out += u'-';
-            AppendFractionSection(*s, abs, out);
-            break;
-        case TSectionKind::DateTime:
-            // The 1900 system shows no negative date or time, whichever section.
-            AppendDateSection(*s, value < 0 && !date1904 ? value : shown, date1904, out);
-            break;
-        default:
-            // Text without digits shows no sign.
-            for (const TToken& t : s->tokens)
-                if (t.kind == TTokenKind::Literal) out += t.text;
-            break;
-        }
-        // Dates convert their own fields; numbers are spelled out.
-        if (s->dbnum && s->kind != TSectionKind::DateTime) return ApplyDBNum(out, s->dbnum, true);
+        AppendSection(*s, value, magnitude, date1904, out);
+        // Dates convert their own fields; numbers are spelled out. One
+        // named result, so it is returned without a copy.
+        if (s->dbnum && s->kind != TSectionKind::DateTime) out = ApplyDBNum(out, s->dbnum, true);
         return out;
     }
 
@@ -101,6 +68,46 @@ public:
 
 private:
     const TSection& Number(std::size_t i) const { return sections_[std::size_t(numberSections_[i])]; }
+
+    void AppendSection(const TSection& s, double value, bool magnitude, bool date1904,
+                       UnicodeString& out) const
+    {
+        if (!std::isfinite(value)) {
+            // Not a value a workbook can hold; no section can show it.
+            if (s.kind == TSectionKind::DateTime) AppendHashes(out);
+            else out += u"#NUM!";
+            return;
+        }
+        double shown = magnitude ? std::fabs(value) : value;
+        bool minus = shown < 0;
+        double abs = std::fabs(shown);
+        switch (s.kind) {
+        case TSectionKind::General:
+            for (const TToken& t : s.tokens) {
+                if (t.kind == TTokenKind::General) AppendGeneral(shown, out);
+                else if (t.kind == TTokenKind::Literal) out += t.text;
+            }
+            break;
+        case TSectionKind::Number:
+        case TSectionKind::Exponent:
+            if (minus) out += u'-';
+            AppendNumberSection(s, abs, out);
+            break;
+        case TSectionKind::Fraction:
+            if (minus) out += u'-';
+            AppendFractionSection(s, abs, out);
+            break;
+        case TSectionKind::DateTime:
+            // The 1900 system shows no negative date or time, whichever section.
+            AppendDateSection(s, value < 0 && !date1904 ? value : shown, date1904, out);
+            break;
+        default:
+            // Text without digits shows no sign.
+            for (const TToken& t : s.tokens)
+                if (t.kind == TTokenKind::Literal) out += t.text;
+            break;
+        }
+    }
 
     // The section a number is shown with, and whether it shows the number
     // without its sign.

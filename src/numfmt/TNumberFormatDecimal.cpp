@@ -153,11 +153,9 @@ char* PutGeneralExact(long long whole, int decimals, char* p)
 // The digits of `whole` x 10^-decimals; whole < 10^15.
 TDecimal FromScaled(long long whole, int decimals)
 {
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, whole);
     TDecimal d;
-    d.pointPos = int(result.ptr - buffer) - decimals;
-    for (const char* p = buffer; p < result.ptr; ++p) d.digits[d.count++] = *p;
+    d.count = int(std::to_chars(d.digits, d.digits + sizeof d.digits, whole).ptr - d.digits);
+    d.pointPos = d.count - decimals;
     while (d.digits[d.count - 1] == '0') --d.count;
     return d;
 }
