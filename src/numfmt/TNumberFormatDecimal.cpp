@@ -92,7 +92,9 @@ constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 // is 1225 hundredths). Past 10^14 or below 10^-7 only whole numbers count.
 bool ScaledWhole(double magnitude, long long& whole, int& decimals)
 {
-    if (magnitude < 1e15 && magnitude == std::floor(magnitude)) {
+    // Below 10^15 a whole double converts to a 64-bit integer exactly, which
+    // is a cheaper test than floor.
+    if (magnitude < 1e15 && magnitude == double(static_cast<long long>(magnitude))) {
         whole = static_cast<long long>(magnitude);
         decimals = 0;
         return true;
@@ -101,8 +103,9 @@ bool ScaledWhole(double magnitude, long long& whole, int& decimals)
     for (int k = 1; k <= 8; ++k) {
         const double scaled = magnitude * kPowersOfTen[k];
         if (scaled >= 1e15) return false;
-        if (scaled == std::floor(scaled)) {
-            whole = static_cast<long long>(scaled);
+        const auto truncated = static_cast<long long>(scaled);
+        if (scaled == double(truncated)) {
+            whole = truncated;
             decimals = k;
             return true;
         }
@@ -160,6 +163,20 @@ TDecimal FromScaled(long long whole, int decimals)
     return d;
 }
 
+// FromDouble of a finite magnitude that ScaledWhole has refused.
+TDecimal FromUnscaled(double magnitude)
+{
+    // Mostly a computed value of 16 or 17 digits: only rounding helps.
+    if (magnitude >= 1e-7 && magnitude < 1e14) return TDecimal::FromDoubleRounded(magnitude);
+    if (magnitude >= std::numeric_limits<double>::min()) {
+        char buffer[40];
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+        const TDecimal shortest = FromScientific(buffer, result.ptr);
+        if (shortest.count <= 15) return shortest;
+    }
+    return TDecimal::FromDoubleRounded(magnitude);
+}
+
 } // namespace
 
 TDecimal TDecimal::FromDoubleRounded(double magnitude)
@@ -182,15 +199,7 @@ TDecimal TDecimal::FromDouble(double magnitude)
     long long whole = 0;
     int decimals = 0;
     if (ScaledWhole(magnitude, whole, decimals)) return FromScaled(whole, decimals);
-    // Mostly a computed value of 16 or 17 digits: only rounding helps.
-    if (magnitude >= 1e-7 && magnitude < 1e14) return FromDoubleRounded(magnitude);
-    if (magnitude >= std::numeric_limits<double>::min()) {
-        char buffer[40];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
-        const TDecimal shortest = FromScientific(buffer, result.ptr);
-        if (shortest.count <= 15) return shortest;
-    }
-    return FromDoubleRounded(magnitude);
+    return FromUnscaled(magnitude);
 }
 
 void TDecimal::RoundToDigits(int keep)
@@ -239,11 +248,12 @@ char* PutGeneralText(double value, char* p, bool exactFirst)
     }
     if (value < 0) *p++ = '-';
     const double magnitude = std::fabs(value);
+    if (!exactFirst) return PutGeneral(TDecimal::FromDouble(magnitude), p);
     long long whole = 0;
     int decimals = 0;
-    if (exactFirst && ScaledWhole(magnitude, whole, decimals))
-        if (char* end = PutGeneralExact(whole, decimals, p)) return end;
-    return PutGeneral(TDecimal::FromDouble(magnitude), p);
+    if (!ScaledWhole(magnitude, whole, decimals)) return PutGeneral(FromUnscaled(magnitude), p);
+    if (char* end = PutGeneralExact(whole, decimals, p)) return end;
+    return PutGeneral(FromScaled(whole, decimals), p);
 }
 
 void AppendAscii(const char* begin, const char* end, UnicodeString& out)
