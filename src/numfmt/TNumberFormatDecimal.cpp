@@ -1,9 +1,12 @@
 #include "numfmt/TNumberFormatDecimal.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
-#include <algorithm>
 #include <limits>
 #include <string_view>
 
@@ -163,11 +166,58 @@ TDecimal FromScaled(long long whole, int decimals)
     return d;
 }
 
+using Wide = unsigned __int128;
+
+constexpr auto kWidePowersOfTen = [] {
+    std::array<Wide, 23> powers{};
+    Wide power = 1;
+    for (auto& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+// The 15 digits of a magnitude in [1e-7, 1e14), rounded from its exact
+// binary value, as FromDoubleRounded gives them but with integer arithmetic:
+// the magnitude is m x 2^-shift, so magnitude x 10^s is m x 10^s / 2^shift,
+// whose quotient and remainder one 128-bit product holds exactly. An exact
+// tie is left to FromDoubleRounded, which settles it as to_chars does.
+TDecimal FromBinary(double magnitude)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int biased = int(bits >> 52);
+    const Wide m = (bits & ((1ull << 52) - 1)) | (1ull << 52);
+    const int shift = 1075 - biased;  // 6 to 76 in this range
+    // 10^(pointPos - 1) <= magnitude < 10^pointPos; the guess from the binary
+    // exponent (times log10 2) is corrected by the quotient's digit count.
+    int pointPos = ((biased - 1023) * 78913 >> 18) + 1;
+    constexpr Wide kLow = kWidePowersOfTen[14], kHigh = kWidePowersOfTen[15];
+    Wide product = 0, quotient = 0;
+    for (;;) {
+        product = m * kWidePowersOfTen[std::size_t(15 - pointPos)];
+        quotient = product >> shift;
+        if (quotient >= kHigh) ++pointPos;
+        else if (quotient < kLow) --pointPos;
+        else break;
+    }
+    const Wide rest = product - (quotient << shift);
+    const Wide half = Wide(1) << (shift - 1);
+    if (rest == half) return TDecimal::FromDoubleRounded(magnitude);
+    // Rounding up to 10^15 leaves the digit 1, one place further up.
+    if (rest > half && ++quotient == kHigh) ++pointPos;
+    TDecimal d;
+    d.count = int(std::to_chars(d.digits, d.digits + sizeof d.digits, std::uint64_t(quotient)).ptr - d.digits);
+    d.pointPos = pointPos;
+    while (d.digits[d.count - 1] == '0') --d.count;
+    return d;
+}
+
 // FromDouble of a finite magnitude that ScaledWhole has refused.
 TDecimal FromUnscaled(double magnitude)
 {
     // Mostly a computed value of 16 or 17 digits: only rounding helps.
-    if (magnitude >= 1e-7 && magnitude < 1e14) return TDecimal::FromDoubleRounded(magnitude);
+    if (magnitude >= 1e-7 && magnitude < 1e14) return FromBinary(magnitude);
     if (magnitude >= std::numeric_limits<double>::min()) {
         char buffer[40];
         auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);

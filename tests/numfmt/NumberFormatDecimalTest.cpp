@@ -24,6 +24,10 @@ std::vector<double> EdgeValues()
         min, std::nextafter(min, 0.0), std::nextafter(min, 1.0), std::numeric_limits<double>::max(),
         9.999999999999995e22, 9.99999999999999e22, 1e23, 123456789012345.6, 0.000123456789012345,
         1234567.891, 99999999999.5, 1e11, 1e100, 1e308, 1e-300, 4.35, 2.675, 1.005, 0.015,
+        // Exact ties at the 15th digit (a 16th digit 5 in binary), and
+        // roundings that carry into a new digit.
+        1234567.126953125, 1234567.123046875, 99999999999999.99, 9.9999999999999996, 0.99999999999999989,
+        1e-7, std::nextafter(1e-7, 0.0), std::nextafter(1e14, 0.0),
     };
     for (double v = 1; v < 1e300; v *= 10) {
         values.push_back(v);
@@ -48,6 +52,8 @@ TEST(Decimal, ShortWaysGiveTheRoundedDigitsOfEveryDouble)
         if (std::isfinite(any)) values.push_back(std::fabs(any));
         values.push_back(double(random() % 100000000) / std::pow(10.0, double(random() % 12)));
         values.push_back(double(random() % (1ull << 53)));
+        // Computed values: every binade from 2^-24 to 2^46, all 53 bits used.
+        values.push_back(std::ldexp(double(random() % (1ull << 53) | 1ull << 52), int(random() % 71) - 76));
     }
     for (double v : values) {
         const TDecimal fast = TDecimal::FromDouble(v);
