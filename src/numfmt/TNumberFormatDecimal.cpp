@@ -241,8 +241,9 @@ TDecimal TDecimal::FromDoubleRounded(double magnitude)
 // closer than half a step of the 15-digit grid, so it is the rounded digits
 // whenever the double is normal. The short ways below find such a decimal:
 // a whole number, a product with a power of ten that rounds to a whole
-// number, or the shortest digits that read back as the double. Rounding the
-// exact binary value is the fallback.
+// number, or the shortest digits that read back as the double. Between
+// 10^-7 and 10^14 the rest (computed values) are rounded exactly in integers;
+// to_chars rounding the exact binary value is the fallback.
 TDecimal TDecimal::FromDouble(double magnitude)
 {
     if (!(magnitude > 0) || !std::isfinite(magnitude)) return {};
