@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -16,9 +15,8 @@ namespace {
 
 constexpr int kGeneralWidth = 11;
 
-// The General text is built as ASCII in a buffer this long and widened once;
-// it leaves room for CopyShort.
-constexpr int kGeneralBuffer = 48;
+// The General text is built as ASCII in a buffer this long and widened once.
+constexpr int kGeneralBuffer = 24;
 
 char* PutExponentForm(TDecimal d, char* p)
 {
@@ -88,7 +86,25 @@ TDecimal FromScientific(const char* p, const char* end)
     return d;
 }
 
-constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+using Wide = unsigned __int128;
+
+// 10^0 to 10^22, all exact both as doubles and in 128 bits.
+template <typename T>
+constexpr std::array<T, 23> PowersOfTen()
+{
+    std::array<T, 23> powers{};
+    T power = 1;
+    for (auto& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}
+
+constexpr auto kPowersOfTen = PowersOfTen<double>();
+constexpr auto kWidePowersOfTen = PowersOfTen<Wide>();
+
+long long PowerOfTen(int k) { return static_cast<long long>(kWidePowersOfTen[std::size_t(k)]); }
 
 // Whether a finite magnitude is exactly `whole` x 10^-decimals with whole
 // below 10^15 and at most eight decimals, the shape of typed values (12.25
@@ -104,7 +120,7 @@ bool ScaledWhole(double magnitude, long long& whole, int& decimals)
     }
     if (!(magnitude >= 1e-7 && magnitude < 1e14)) return false;
     for (int k = 1; k <= 8; ++k) {
-        const double scaled = magnitude * kPowersOfTen[k];
+        const double scaled = magnitude * kPowersOfTen[std::size_t(k)];
         if (scaled >= 1e15) return false;
         const auto truncated = static_cast<long long>(scaled);
         if (scaled == double(truncated)) {
@@ -116,44 +132,33 @@ bool ScaledWhole(double magnitude, long long& whole, int& decimals)
     return false;
 }
 
-// Copies at most 16 characters as one fixed-size move, which compiles to a
-// load and a store instead of a library call: both sides need 16 of room.
-char* CopyShort(const char* from, const char* end, char* to)
-{
-    std::memcpy(to, from, 16);
-    return to + (end - from);
-}
-
-// The General text of `whole` x 10^-decimals (whole > 0) when it fits the
-// width as it is, so no digit needs rounding; nullptr when it does not.
+// The General text of `whole` x 10^-decimals (whole > 0, at most eight
+// decimals) when it fits the width as it is, so no digit needs rounding;
+// nullptr when it does not. The whole part and the decimals are written in
+// place, each by to_chars.
 char* PutGeneralExact(long long whole, int decimals, char* p)
 {
-    char digits[40];
-    char* end = std::to_chars(digits, digits + 24, whole).ptr;
-    while (decimals > 0 && end[-1] == '0') {
-        --end;
-        --decimals;
+    long long integer = whole, fraction = 0;
+    if (decimals > 0) {
+        integer = whole / PowerOfTen(decimals);
+        fraction = whole - integer * PowerOfTen(decimals);
+        while (decimals > 0 && fraction % 10 == 0) {
+            fraction /= 10;
+            --decimals;
+        }
     }
-    const int count = int(end - digits);
-    const int wholeDigits = count - decimals;
-    if (decimals == 0) {
-        if (count > kGeneralWidth) return nullptr;
-    } else if (wholeDigits > 0) {
-        // "d.ddd": the point takes one place of the width.
-        if (count > kGeneralWidth - 1) return nullptr;
-    } else if (decimals > kGeneralWidth - 2) {
-        return nullptr;  // "0." leaves nine decimals
-    }
-    if (wholeDigits <= 0) {
-        *p++ = '0';
-        *p++ = '.';
-        for (int k = wholeDigits; k < 0; ++k) *p++ = '0';
-        return CopyShort(digits, end, p);
-    }
-    if (decimals == 0) return CopyShort(digits, end, p);
-    p = CopyShort(digits, digits + wholeDigits, p);
+    // Room for one digit too many: to_chars then stops at the end, which is
+    // as refused as any longer number.
+    char* const start = p;
+    if (integer > 0 || decimals == 0) p = std::to_chars(p, p + kGeneralWidth + 1, integer).ptr;
+    const int wholeDigits = int(p - start);
+    if (decimals == 0) return wholeDigits > kGeneralWidth ? nullptr : p;
+    if (wholeDigits > 0 ? wholeDigits + decimals > kGeneralWidth - 1 : decimals > kGeneralWidth - 2) return nullptr;
+    if (wholeDigits == 0) *p++ = '0';
     *p++ = '.';
-    return CopyShort(digits + wholeDigits, end, p);
+    // Leading zeros of the decimals: 0.05 is 5 hundredths.
+    for (int k = decimals - 1; k > 0 && fraction < PowerOfTen(k); --k) *p++ = '0';
+    return std::to_chars(p, p + kGeneralWidth, fraction).ptr;
 }
 
 // The digits of `whole` x 10^-decimals; whole < 10^15.
@@ -165,18 +170,6 @@ TDecimal FromScaled(long long whole, int decimals)
     while (d.digits[d.count - 1] == '0') --d.count;
     return d;
 }
-
-using Wide = unsigned __int128;
-
-constexpr auto kWidePowersOfTen = [] {
-    std::array<Wide, 23> powers{};
-    Wide power = 1;
-    for (auto& p : powers) {
-        p = power;
-        power *= 10;
-    }
-    return powers;
-}();
 
 // The 15 digits of a magnitude in [1e-7, 1e14), rounded from its exact
 // binary value, as FromDoubleRounded gives them but with integer arithmetic:
