@@ -36,6 +36,7 @@ public:
         plainGeneral_ = numberSections_.size() == 1 && !conditional_ && Number(0).kind == TSectionKind::General &&
                         Number(0).tokens.size() == 1 && Number(0).tokens[0].kind == TTokenKind::General &&
                         !Number(0).dbnum;
+        textAsItIs_ = textSection_ < 0 || ShowsTextAsItIs(sections_[std::size_t(textSection_)]);
     }
 
     UnicodeString FormatNumber(double value, bool date1904) const override
@@ -54,7 +55,8 @@ public:
 
     UnicodeString FormatText(UnicodeString text) const override
     {
-        if (!valid_ || textSection_ < 0 || text.empty()) return text;
+        // No text section, or one that is "@" alone ("文字列"): no copy.
+        if (!valid_ || textAsItIs_ || text.empty()) return text;
         UnicodeString out;
         for (const TToken& t : sections_[std::size_t(textSection_)].tokens) {
             // General in the text section stands for the text, as @ does.
@@ -67,6 +69,17 @@ public:
     bool IsDateTime() const override { return dateTime_; }
 
 private:
+    // Whether a text section shows the text and nothing else.
+    static bool ShowsTextAsItIs(const TSection& s)
+    {
+        int texts = 0;
+        for (const TToken& t : s.tokens) {
+            if (t.kind == TTokenKind::Literal) return false;
+            texts += t.kind == TTokenKind::Text || t.kind == TTokenKind::General;
+        }
+        return texts == 1;
+    }
+
     const TSection& Number(std::size_t i) const { return sections_[std::size_t(numberSections_[i])]; }
 
     void AppendSection(const TSection& s, double value, bool magnitude, bool date1904,
@@ -151,6 +164,7 @@ private:
     bool conditional_ = false;
     bool dateTime_ = false;
     bool plainGeneral_ = false;
+    bool textAsItIs_ = true;
 };
 
 // Built-in formats with their Japanese-locale definitions.
