@@ -1,16 +1,16 @@
 #pragma once
 
-#include <cstddef>
 #include <utility>
 
-namespace Excel {
-
-class TOpenBook;
+#include "automation/TOpenBook.h"
 
 // A counted reference to an open workbook, held by the engine and by every
 // handle. Reading a cell makes and drops one, so the count is a plain
-// integer, not an atomic: the handles of one workbook, like its sheets'
-// lookup cursors, are used by one thread at a time.
+// integer, not an atomic, and counting is inline: the handles of one
+// workbook, like its sheets' lookup cursors, are used by one thread at a time.
+
+namespace Excel {
+
 class TBookRef {
 public:
     TBookRef() = default;
@@ -33,8 +33,17 @@ public:
 
 private:
     explicit TBookRef(TOpenBook* book) : book_(book) { Retain(); }
-    void Retain() const;
-    void Release();
+    void Retain() const
+    {
+        if (book_)
+            ++book_->references_;
+    }
+    void Release()
+    {
+        if (book_ && --book_->references_ == 0)
+            delete book_;
+        book_ = nullptr;
+    }
 
     TOpenBook* book_ = nullptr;
 };

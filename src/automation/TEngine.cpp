@@ -13,6 +13,13 @@ TOpenBook::TOpenBook(std::filesystem::path path, std::unique_ptr<TWorkbookData> 
 {
 }
 
+TOpenBook::~TOpenBook() = default;
+
+void TOpenBook::Free()
+{
+    data_.reset();
+}
+
 void TOpenBook::Closed() const
 {
     throw EOleException(u"ブック \"" + FromPath(path_.filename()) + u"\" は既に閉じられています。");
@@ -21,19 +28,6 @@ void TOpenBook::Closed() const
 TBookRef TBookRef::Adopt(TOpenBook* book)
 {
     return TBookRef(book);
-}
-
-void TBookRef::Retain() const
-{
-    if (book_)
-        ++book_->references_;
-}
-
-void TBookRef::Release()
-{
-    if (book_ && --book_->references_ == 0)
-        delete book_;
-    book_ = nullptr;
 }
 
 void TEngine::CheckRunning() const

@@ -36,61 +36,27 @@ public:
         plainGeneral_ = numberSections_.size() == 1 && !conditional_ && Number(0).kind == TSectionKind::General &&
                         Number(0).tokens.size() == 1 && Number(0).tokens[0].kind == TTokenKind::General &&
                         !Number(0).dbnum;
+        textAsItIs_ = textSection_ < 0 || ShowsTextAsItIs(sections_[std::size_t(textSection_)]);
     }
 
     UnicodeString FormatNumber(double value, bool date1904) const override
     {
-        UnicodeString out;
         bool magnitude = false;
         // "General" itself, the commonest format, needs no section walk.
         const TSection* s = plainGeneral_ || !valid_ ? nullptr : Pick(value, magnitude);
-        if (!s) {
-            AppendGeneral(value, out);
-            return out;
-        }
-        if (!std::isfinite(value)) {
-            // Not a value a workbook can hold; no section can show it.
-            if (s->kind == TSectionKind::DateTime) AppendHashes(out);
-            else out += u"#NUM!";
-            return out;
-        }
-        double shown = magnitude ? std::fabs(value) : value;
-        bool minus = shown < 0;
-        double abs = std::fabs(shown);
-        switch (s->kind) {
-        case TSectionKind::General:
-            for (const TToken& t : s->tokens) {
-                if (t.kind == TTokenKind::General) AppendGeneral(shown, out);
-                else if (t.kind == TTokenKind::Literal) out += t.text;
-            }
-            break;
-        case TSectionKind::Number:
-        case TSectionKind::Exponent:
-            if (minus) out += u'-';
-            AppendNumberSection(*s, abs, out);
-            break;
-        case TSectionKind::Fraction:
-            if (minus) out += u'-';
-            AppendFractionSection(*s, abs, out);
-            break;
-        case TSectionKind::DateTime:
-            // The 1900 system shows no negative date or time, whichever section.
-            AppendDateSection(*s, value < 0 && !date1904 ? value : shown, date1904, out);
-            break;
-        default:
-            // Text without digits shows no sign.
-            for (const TToken& t : s->tokens)
-                if (t.kind == TTokenKind::Literal) out += t.text;
-            break;
-        }
-        // Dates convert their own fields; numbers are spelled out.
-        if (s->dbnum && s->kind != TSectionKind::DateTime) return ApplyDBNum(out, s->dbnum, true);
+        if (!s) return GeneralText(value);
+        UnicodeString out;
+        AppendSection(*s, value, magnitude, date1904, out);
+        // Dates convert their own fields; numbers are spelled out. One
+        // named result, so it is returned without a copy.
+        if (s->dbnum && s->kind != TSectionKind::DateTime) out = ApplyDBNum(out, s->dbnum, true);
         return out;
     }
 
     UnicodeString FormatText(UnicodeString text) const override
     {
-        if (!valid_ || textSection_ < 0 || text.empty()) return text;
+        // No text section, or one that is "@" alone ("文字列"): no copy.
+        if (!valid_ || textAsItIs_ || text.empty()) return text;
         UnicodeString out;
         for (const TToken& t : sections_[std::size_t(textSection_)].tokens) {
             // General in the text section stands for the text, as @ does.
@@ -103,7 +69,58 @@ public:
     bool IsDateTime() const override { return dateTime_; }
 
 private:
+    // Whether a text section shows the text and nothing else.
+    static bool ShowsTextAsItIs(const TSection& s)
+    {
+        int texts = 0;
+        for (const TToken& t : s.tokens) {
+            if (t.kind == TTokenKind::Literal) return false;
+            texts += t.kind == TTokenKind::Text || t.kind == TTokenKind::General;
+        }
+        return texts == 1;
+    }
+
     const TSection& Number(std::size_t i) const { return sections_[std::size_t(numberSections_[i])]; }
+
+    void AppendSection(const TSection& s, double value, bool magnitude, bool date1904,
+                       UnicodeString& out) const
+    {
+        if (!std::isfinite(value)) {
+            // Not a value a workbook can hold; no section can show it.
+            if (s.kind == TSectionKind::DateTime) AppendHashes(out);
+            else out += u"#NUM!";
+            return;
+        }
+        double shown = magnitude ? std::fabs(value) : value;
+        bool minus = shown < 0;
+        double abs = std::fabs(shown);
+        switch (s.kind) {
+        case TSectionKind::General:
+            for (const TToken& t : s.tokens) {
+                if (t.kind == TTokenKind::General) AppendGeneral(shown, out);
+                else if (t.kind == TTokenKind::Literal) out += t.text;
+            }
+            break;
+        case TSectionKind::Number:
+        case TSectionKind::Exponent:
+            if (minus) out += u'-';
+            AppendNumberSection(s, abs, out);
+            break;
+        case TSectionKind::Fraction:
+            if (minus) out += u'-';
+            AppendFractionSection(s, abs, out);
+            break;
+        case TSectionKind::DateTime:
+            // The 1900 system shows no negative date or time, whichever section.
+            AppendDateSection(s, value < 0 && !date1904 ? value : shown, date1904, out);
+            break;
+        default:
+            // Text without digits shows no sign.
+            for (const TToken& t : s.tokens)
+                if (t.kind == TTokenKind::Literal) out += t.text;
+            break;
+        }
+    }
 
     // The section a number is shown with, and whether it shows the number
     // without its sign.
@@ -147,6 +164,7 @@ private:
     bool conditional_ = false;
     bool dateTime_ = false;
     bool plainGeneral_ = false;
+    bool textAsItIs_ = true;
 };
 
 // Built-in formats with their Japanese-locale definitions.

@@ -1,8 +1,13 @@
 #include "numfmt/TNumberFormatDecimal.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string_view>
 
 namespace Excel::NumberFormat {
 
@@ -81,19 +86,139 @@ TDecimal FromScientific(const char* p, const char* end)
     return d;
 }
 
+using Wide = unsigned __int128;
+
+// 10^0 to 10^22, all exact both as doubles and in 128 bits.
+template <typename T>
+constexpr std::array<T, 23> PowersOfTen()
+{
+    std::array<T, 23> powers{};
+    T power = 1;
+    for (auto& p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}
+
+constexpr auto kPowersOfTen = PowersOfTen<double>();
+constexpr auto kWidePowersOfTen = PowersOfTen<Wide>();
+
+long long PowerOfTen(int k) { return static_cast<long long>(kWidePowersOfTen[std::size_t(k)]); }
+
+// Whether a finite magnitude is exactly `whole` x 10^-decimals with whole
+// below 10^15 and at most eight decimals, the shape of typed values (12.25
+// is 1225 hundredths). Past 10^14 or below 10^-7 only whole numbers count.
+bool ScaledWhole(double magnitude, long long& whole, int& decimals)
+{
+    // Below 10^15 a whole double converts to a 64-bit integer exactly, which
+    // is a cheaper test than floor.
+    if (magnitude < 1e15 && magnitude == double(static_cast<long long>(magnitude))) {
+        whole = static_cast<long long>(magnitude);
+        decimals = 0;
+        return true;
+    }
+    if (!(magnitude >= 1e-7 && magnitude < 1e14)) return false;
+    for (int k = 1; k <= 8; ++k) {
+        const double scaled = magnitude * kPowersOfTen[std::size_t(k)];
+        if (scaled >= 1e15) return false;
+        const auto truncated = static_cast<long long>(scaled);
+        if (scaled == double(truncated)) {
+            whole = truncated;
+            decimals = k;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The General text of `whole` x 10^-decimals (whole > 0, at most eight
+// decimals) when it fits the width as it is, so no digit needs rounding;
+// nullptr when it does not. The whole part and the decimals are written in
+// place, each by to_chars.
+char* PutGeneralExact(long long whole, int decimals, char* p)
+{
+    long long integer = whole, fraction = 0;
+    if (decimals > 0) {
+        integer = whole / PowerOfTen(decimals);
+        fraction = whole - integer * PowerOfTen(decimals);
+        while (decimals > 0 && fraction % 10 == 0) {
+            fraction /= 10;
+            --decimals;
+        }
+    }
+    // Room for one digit too many: to_chars then stops at the end, which is
+    // as refused as any longer number.
+    char* const start = p;
+    if (integer > 0 || decimals == 0) p = std::to_chars(p, p + kGeneralWidth + 1, integer).ptr;
+    const int wholeDigits = int(p - start);
+    if (decimals == 0) return wholeDigits > kGeneralWidth ? nullptr : p;
+    if (wholeDigits > 0 ? wholeDigits + decimals > kGeneralWidth - 1 : decimals > kGeneralWidth - 2) return nullptr;
+    if (wholeDigits == 0) *p++ = '0';
+    *p++ = '.';
+    // Leading zeros of the decimals: 0.05 is 5 hundredths.
+    for (int k = decimals - 1; k > 0 && fraction < PowerOfTen(k); --k) *p++ = '0';
+    return std::to_chars(p, p + kGeneralWidth, fraction).ptr;
+}
+
 // The digits of `whole` x 10^-decimals; whole < 10^15.
 TDecimal FromScaled(long long whole, int decimals)
 {
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, whole);
     TDecimal d;
-    d.pointPos = int(result.ptr - buffer) - decimals;
-    for (const char* p = buffer; p < result.ptr; ++p) d.digits[d.count++] = *p;
+    d.count = int(std::to_chars(d.digits, d.digits + sizeof d.digits, whole).ptr - d.digits);
+    d.pointPos = d.count - decimals;
     while (d.digits[d.count - 1] == '0') --d.count;
     return d;
 }
 
-constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+// The 15 digits of a magnitude in [1e-7, 1e14), rounded from its exact
+// binary value, as FromDoubleRounded gives them but with integer arithmetic:
+// the magnitude is m x 2^-shift, so magnitude x 10^s is m x 10^s / 2^shift,
+// whose quotient and remainder one 128-bit product holds exactly. An exact
+// tie is left to FromDoubleRounded, which settles it as to_chars does.
+TDecimal FromBinary(double magnitude)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int biased = int(bits >> 52);
+    const Wide m = (bits & ((1ull << 52) - 1)) | (1ull << 52);
+    const int shift = 1075 - biased;  // 6 to 76 in this range
+    // 10^(pointPos - 1) <= magnitude < 10^pointPos; the guess from the binary
+    // exponent (times log10 2) is corrected by the quotient's digit count.
+    int pointPos = ((biased - 1023) * 78913 >> 18) + 1;
+    constexpr Wide kLow = kWidePowersOfTen[14], kHigh = kWidePowersOfTen[15];
+    Wide product = 0, quotient = 0;
+    for (;;) {
+        product = m * kWidePowersOfTen[std::size_t(15 - pointPos)];
+        quotient = product >> shift;
+        if (quotient >= kHigh) ++pointPos;
+        else if (quotient < kLow) --pointPos;
+        else break;
+    }
+    const Wide rest = product - (quotient << shift);
+    const Wide half = Wide(1) << (shift - 1);
+    if (rest == half) return TDecimal::FromDoubleRounded(magnitude);
+    // Rounding up to 10^15 leaves the digit 1, one place further up.
+    if (rest > half && ++quotient == kHigh) ++pointPos;
+    TDecimal d;
+    d.count = int(std::to_chars(d.digits, d.digits + sizeof d.digits, std::uint64_t(quotient)).ptr - d.digits);
+    d.pointPos = pointPos;
+    while (d.digits[d.count - 1] == '0') --d.count;
+    return d;
+}
+
+// FromDouble of a finite magnitude that ScaledWhole has refused.
+TDecimal FromUnscaled(double magnitude)
+{
+    // Mostly a computed value of 16 or 17 digits: only rounding helps.
+    if (magnitude >= 1e-7 && magnitude < 1e14) return FromBinary(magnitude);
+    if (magnitude >= std::numeric_limits<double>::min()) {
+        char buffer[40];
+        auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+        const TDecimal shortest = FromScientific(buffer, result.ptr);
+        if (shortest.count <= 15) return shortest;
+    }
+    return TDecimal::FromDoubleRounded(magnitude);
+}
 
 } // namespace
 
@@ -109,31 +234,16 @@ TDecimal TDecimal::FromDoubleRounded(double magnitude)
 // closer than half a step of the 15-digit grid, so it is the rounded digits
 // whenever the double is normal. The short ways below find such a decimal:
 // a whole number, a product with a power of ten that rounds to a whole
-// number, or the shortest digits that read back as the double. Rounding the
-// exact binary value is the fallback.
+// number, or the shortest digits that read back as the double. Between
+// 10^-7 and 10^14 the rest (computed values) are rounded exactly in integers;
+// to_chars rounding the exact binary value is the fallback.
 TDecimal TDecimal::FromDouble(double magnitude)
 {
     if (!(magnitude > 0) || !std::isfinite(magnitude)) return {};
-    if (magnitude < 1e15 && magnitude == std::floor(magnitude))
-        return FromScaled(static_cast<long long>(magnitude), 0);
-    // Typed values have few decimals: 12.25 is 1225 hundredths.
-    if (magnitude >= 1e-7 && magnitude < 1e14) {
-        for (int decimals = 1; decimals <= 8; ++decimals) {
-            const double scaled = magnitude * kPowersOfTen[decimals];
-            if (scaled >= 1e15) break;
-            if (scaled == std::floor(scaled))
-                return FromScaled(static_cast<long long>(scaled), decimals);
-        }
-        // Mostly a computed value of 16 or 17 digits: only rounding helps.
-        return FromDoubleRounded(magnitude);
-    }
-    if (magnitude >= std::numeric_limits<double>::min()) {
-        char buffer[40];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
-        const TDecimal shortest = FromScientific(buffer, result.ptr);
-        if (shortest.count <= 15) return shortest;
-    }
-    return FromDoubleRounded(magnitude);
+    long long whole = 0;
+    int decimals = 0;
+    if (ScaledWhole(magnitude, whole, decimals)) return FromScaled(whole, decimals);
+    return FromUnscaled(magnitude);
 }
 
 void TDecimal::RoundToDigits(int keep)
@@ -165,21 +275,56 @@ void AppendInteger(long long value, UnicodeString& out, int minDigits)
     for (const char* p = buffer; p < result.ptr; ++p) out += char16_t(*p);
 }
 
-void AppendGeneral(double value, UnicodeString& out)
+namespace {
+
+// The General text of a value, built as ASCII in a buffer of kGeneralBuffer
+// characters. `exactFirst` takes the short way for values that need no
+// rounding; without it every value goes through its decimal digits.
+char* PutGeneralText(double value, char* p, bool exactFirst)
 {
     if (!std::isfinite(value)) {
-        out += u"#NUM!";
-        return;
+        constexpr std::string_view error = "#NUM!";
+        return std::copy(error.begin(), error.end(), p);
     }
     if (value == 0) {
-        out += u'0';
-        return;
+        *p++ = '0';
+        return p;
     }
-    char buffer[kGeneralBuffer];
-    char* p = buffer;
     if (value < 0) *p++ = '-';
-    p = PutGeneral(TDecimal::FromDouble(std::fabs(value)), p);
-    out.append(buffer, p);
+    const double magnitude = std::fabs(value);
+    if (!exactFirst) return PutGeneral(TDecimal::FromDouble(magnitude), p);
+    long long whole = 0;
+    int decimals = 0;
+    if (!ScaledWhole(magnitude, whole, decimals)) return PutGeneral(FromUnscaled(magnitude), p);
+    if (char* end = PutGeneralExact(whole, decimals, p)) return end;
+    return PutGeneral(FromScaled(whole, decimals), p);
+}
+
+void AppendAscii(const char* begin, const char* end, UnicodeString& out)
+{
+    const std::size_t at = out.size();
+    out.resize(at + std::size_t(end - begin));
+    std::copy(begin, end, out.begin() + std::ptrdiff_t(at));
+}
+
+} // namespace
+
+void AppendGeneral(double value, UnicodeString& out)
+{
+    char buffer[kGeneralBuffer];
+    AppendAscii(buffer, PutGeneralText(value, buffer, true), out);
+}
+
+UnicodeString GeneralText(double value)
+{
+    char buffer[kGeneralBuffer];
+    return UnicodeString(buffer, PutGeneralText(value, buffer, true));
+}
+
+void AppendGeneralByDigits(double value, UnicodeString& out)
+{
+    char buffer[kGeneralBuffer];
+    AppendAscii(buffer, PutGeneralText(value, buffer, false), out);
 }
 
 } // namespace Excel::NumberFormat

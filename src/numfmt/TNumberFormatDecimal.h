@@ -32,6 +32,11 @@ struct TDecimal {
 // most 11 characters besides the sign, decimals rounded to fit and very large
 // or very small numbers in exponent form.
 void AppendGeneral(double value, UnicodeString& out);
+// The same as a string of its own, allocated once.
+UnicodeString GeneralText(double value);
+// AppendGeneral always through the rounded digits: the same text, only
+// slower. The reference for its short way with values that need no rounding.
+void AppendGeneralByDigits(double value, UnicodeString& out);
 
 // Appends the decimal digits of a whole number.
 void AppendInteger(long long value, UnicodeString& out, int minDigits = 1);

@@ -1,8 +1,10 @@
 #include "numfmt/TNumberFormatNumber.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "numfmt/TNumberFormatDecimal.h"
 
@@ -11,19 +13,20 @@ namespace Excel::NumberFormat {
 namespace {
 
 // Places the digits of a whole number into a run of placeholders from the
-// right; the leftmost placeholder takes any digits left over.
+// right; the leftmost placeholder takes any digits left over. The number has
+// `length` digits: those of `digits`, then zeros (a decimal's trailing zeros
+// are not stored).
 class TPlaceholderFill {
 public:
-    TPlaceholderFill(std::string digits, int placeholders, bool thousands)
-        : digits_(std::move(digits)), placeholders_(placeholders), thousands_(thousands) {}
+    TPlaceholderFill(std::string_view digits, int length, int placeholders, bool thousands)
+        : digits_(digits), length_(length), placeholders_(placeholders), thousands_(thousands) {}
 
     void Next(char16_t placeholder, UnicodeString& out)
     {
         int position = placeholders_ - 1 - next_;
-        int length = int(digits_.size());
         if (next_ == 0)
-            for (int p = length - 1; p > position; --p) Put(p, At(p), out);
-        if (position < length) Put(position, At(position), out);
+            for (int p = length_ - 1; p > position; --p) Put(p, At(p), out);
+        if (position < length_) Put(position, At(position), out);
         else if (placeholder == u'0') Put(position, u'0', out);
         else if (placeholder == u'?') Put(position, u' ', out);
         ++next_;
@@ -31,11 +34,15 @@ public:
 
     void All(UnicodeString& out)
     {
-        for (int p = int(digits_.size()) - 1; p >= 0; --p) Put(p, At(p), out);
+        for (int p = length_ - 1; p >= 0; --p) Put(p, At(p), out);
     }
 
 private:
-    char16_t At(int position) const { return char16_t(digits_[digits_.size() - 1 - position]); }
+    char16_t At(int position) const
+    {
+        const auto k = std::size_t(length_ - 1 - position);
+        return k < digits_.size() ? char16_t(digits_[k]) : u'0';
+    }
 
     void Put(int position, char16_t c, UnicodeString& out) const
     {
@@ -43,7 +50,8 @@ private:
         if (thousands_ && position > 0 && position % 3 == 0) out += c == u' ' ? u' ' : u',';
     }
 
-    std::string digits_;
+    std::string_view digits_;
+    int length_;
     int placeholders_;
     bool thousands_;
     int next_ = 0;
@@ -64,6 +72,12 @@ std::string IntegerDigits(long long value)
     char buffer[24];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+// A whole number's placeholder fill over its own digits.
+TPlaceholderFill Fill(const std::string& digits, int placeholders, bool thousands)
+{
+    return TPlaceholderFill(digits, int(digits.size()), placeholders, thousands);
 }
 
 long long FloorDiv(long long a, long long b)
@@ -92,8 +106,15 @@ void AppendNumberSection(const TSection& s, double magnitude, UnicodeString& out
         d.RoundToDecimals(s.fracDigits);
     }
 
-    TPlaceholderFill whole(WholeDigits(d), s.intDigits, s.thousands);
-    TPlaceholderFill expDigits(IntegerDigits(std::llabs(exponent)), s.expDigits, false);
+    // The whole part straight from the decimal's digits, with no string.
+    const int wholeLength = d.IsZero() ? 0 : std::max(d.pointPos, 0);
+    TPlaceholderFill whole(std::string_view(d.digits, std::size_t(std::min(wholeLength, d.count))), wholeLength,
+                           s.intDigits, s.thousands);
+    char exponentText[24];
+    const char* exponentEnd = exponent == 0 ? exponentText
+                            : std::to_chars(exponentText, exponentText + sizeof exponentText, std::llabs(exponent)).ptr;
+    TPlaceholderFill expDigits(std::string_view(exponentText, std::size_t(exponentEnd - exponentText)),
+                               int(exponentEnd - exponentText), s.expDigits, false);
     // Decimals after the last significant one are insignificant zeros.
     int lastSignificant = 0;
     for (int j = 1; j <= s.fracDigits; ++j)
@@ -186,8 +207,8 @@ void AppendFractionSection(const TSection& s, double magnitude, UnicodeString& o
     if (blank && wholeDigits.empty()) wholeDigits.push_back('0');
     denDigits = IntegerDigits(denominator);
 
-    TPlaceholderFill whole(wholeDigits, s.intDigits, s.thousands);
-    TPlaceholderFill num(numDigits, s.numDigits, false);
+    TPlaceholderFill whole = Fill(wholeDigits, s.intDigits, s.thousands);
+    TPlaceholderFill num = Fill(numDigits, s.numDigits, false);
     bool inFraction = false;
     int denIndex = 0;
     for (const TToken& t : s.tokens) {
