@@ -4,7 +4,9 @@
 #include "workbook/TGrid.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
+#include <new>
 #include <utility>
 
 namespace Excel {
@@ -265,7 +267,10 @@ void TWorkbookData::ReserveStrings(std::size_t count, std::size_t bytes)
 
 std::uint32_t TWorkbookData::AddUtf8String(std::string_view utf8)
 {
-    stringStarts_.push_back(stringBytes_.size());
+    constexpr std::size_t MaxPoolBytes = UINT32_MAX;
+    if (utf8.size() > MaxPoolBytes - stringBytes_.size())
+        throw std::bad_alloc();
+    stringStarts_.push_back(static_cast<std::uint32_t>(stringBytes_.size()));
     stringBytes_.append(utf8.data(), utf8.size());
     return static_cast<std::uint32_t>(stringStarts_.size() - 1);
 }

@@ -118,7 +118,8 @@ public:
 
 private:
     TGrowingArray<char> stringBytes_;
-    TGrowingArray<std::uint64_t> stringStarts_;
+    // 32-bit starts keep the index small; AddUtf8String refuses a pool past 4 GiB.
+    TGrowingArray<std::uint32_t> stringStarts_;
     std::vector<UnicodeString> formatCodes_;
     std::vector<std::shared_ptr<const TNumberFormat>> formats_;
 };
