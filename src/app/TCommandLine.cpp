@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "TabloomVersion.h"
+#include "app/TExceptionMessage.h"
 #include "generation/TTabloomMaker.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
@@ -81,8 +82,9 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
     } catch (const TStopped& stopped) {
         // The shell's way of telling a run ended by this signal.
         return 128 + stopped.Signal();
-    } catch (const Exception& e) {
-        WriteLine(err, e.Message());
+    } catch (const std::exception& e) {
+        // Running out of memory on a huge workbook is reported like any failure.
+        WriteLine(err, ExceptionMessage(e));
         WriteLine(err, u"エラーが発生しました。処理を中断します。");
         return 1;
     }

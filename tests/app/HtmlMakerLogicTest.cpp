@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 
+#include "app/TExceptionMessage.h"
 #include "app/THtmlMakerLogic.h"
 #include "generation/EndToEnd.h"
 #include "support/TestSupport.h"
@@ -101,4 +104,11 @@ TEST(ProgressWindow, OutcomesWithAndWithoutAutoClose)
             EXPECT_EQ(o.view.closes, autoClose ? 1 : 0);
         }
     }
+}
+
+TEST(ExceptionMessage, RunningOutOfMemoryIsSaidInJapanese)
+{
+    EXPECT_EQ(ExceptionMessage(std::bad_alloc()), u"メモリが不足しています。");
+    EXPECT_EQ(ExceptionMessage(Exception(u"ブックを開けません。")), u"ブックを開けません。");
+    EXPECT_EQ(ExceptionMessage(std::runtime_error("x")), u"x");
 }
