@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <random>
@@ -200,14 +201,18 @@ TEST(PagePublication, ALowLimitOnOpenFilesStillMakesEveryPage)
 TEST(PagePublication, EqualNamesCostWhatDistinctNamesCost)
 {
     const int n = 10000;
-    double seconds[2] = {};
-    for (int equal = 0; equal < 2; ++equal) {
-        Job job(Records(n, equal ? "same" : ""));
-        job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->x");
-        const RunResult r = job.Run();
-        ASSERT_EQ(r.status, 0) << r.err;
-        ASSERT_EQ(job.Pages().size(), static_cast<std::size_t>(n));
-        seconds[equal] = r.cpuSeconds;
+    // The best of three runs each: a busy machine only ever adds time (the
+    // kernel's time for contended folder locks swings by a second).
+    double seconds[2] = {1e9, 1e9};
+    for (int run = 0; run < 3; ++run) {
+        for (int equal = 0; equal < 2; ++equal) {
+            Job job(Records(n, equal ? "same" : ""));
+            job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->x");
+            const RunResult r = job.Run();
+            ASSERT_EQ(r.status, 0) << r.err;
+            ASSERT_EQ(job.Pages().size(), static_cast<std::size_t>(n));
+            seconds[equal] = std::min(seconds[equal], r.cpuSeconds);
+        }
     }
     // Restarting the "(n)" search at 2 for every page costs about n / 2 times more.
     EXPECT_LT(seconds[1], 3 * seconds[0] + 0.5) << "distinct " << seconds[0] << " s, equal " << seconds[1] << " s";
