@@ -210,16 +210,20 @@ std::string RawZip(const std::vector<TRawEntry>& entries, bool zip64 = false)
 {
     std::string out, directory;
     for (const auto& e : entries) {
+        // Flags to the name's length: the same in the local header and the directory.
+        const auto common = [&](std::string& to) {
+            Put(to, e.flags, 2);
+            Put(to, e.method, 2);
+            Put(to, 0, 4);
+            Put(to, e.crc, 4);
+            Put(to, e.zip64 ? 0xFFFFFFFF : e.data.size(), 4);
+            Put(to, e.zip64 ? 0xFFFFFFFF : e.size, 4);
+            Put(to, e.name.size(), 2);
+        };
         const std::uint64_t offset = out.size();
         out += "PK\x03\x04";
         Put(out, 20, 2);
-        Put(out, e.flags, 2);
-        Put(out, e.method, 2);
-        Put(out, 0, 4);
-        Put(out, e.crc, 4);
-        Put(out, e.zip64 ? 0xFFFFFFFF : e.data.size(), 4);
-        Put(out, e.zip64 ? 0xFFFFFFFF : e.size, 4);
-        Put(out, e.name.size(), 2);
+        common(out);
         Put(out, 0, 2);
         out += e.name + e.data;
 
@@ -234,13 +238,7 @@ std::string RawZip(const std::vector<TRawEntry>& entries, bool zip64 = false)
         directory += "PK\x01\x02";
         Put(directory, 45, 2);
         Put(directory, 45, 2);
-        Put(directory, e.flags, 2);
-        Put(directory, e.method, 2);
-        Put(directory, 0, 4);
-        Put(directory, e.crc, 4);
-        Put(directory, e.zip64 ? 0xFFFFFFFF : e.data.size(), 4);
-        Put(directory, e.zip64 ? 0xFFFFFFFF : e.size, 4);
-        Put(directory, e.name.size(), 2);
+        common(directory);
         Put(directory, extra.size(), 2);
         Put(directory, 0, 2 + 2 + 2);  // comment size, disk, internal attributes
         Put(directory, 0, 4);          // external attributes
