@@ -33,7 +33,7 @@ struct RunResult {
     int status = -1;  // 128 + the signal when a signal ended it
     std::string out;
     std::string err;
-    double cpuSeconds = 0;  // user + system
+    double userSeconds = 0;  // processor time spent in the program itself
 };
 
 // A tabloom process started with these arguments (the program name is
