@@ -10,6 +10,7 @@
 #include "text/UnicodeString.h"
 #include "numfmt/TNumberFormat.h"
 #include "workbook/TGrowingArray.h"
+#include "workbook/TStringPool.h"
 
 namespace Excel {
 
@@ -47,6 +48,9 @@ public:
                   std::uint32_t lastColumn, const TCellData& cell);
     // Room for `count` cells, so a reader that knows the size grows no more.
     void Reserve(std::size_t count);
+    // Text numbers from `first` on become numbers from `to` on: a reader
+    // that kept strings aside while the pool was busy moves them in later.
+    void MoveStrings(std::uint32_t first, std::uint32_t to);
     // Sorts the cells; call once after the reader has added them all.
     void Seal();
     // nullptr for a cell that holds nothing; the cell stays valid until the
@@ -99,17 +103,14 @@ public:
     // Index of the sheet of that name, ignoring case as Excel does; -1 if none.
     int FindSheet(std::u16string_view name) const;
 
-    // The string pool keeps every text as UTF-8 in one arena (lone
-    // surrogates, which outside data may hold, as their own three bytes),
-    // which is about a third of what a UTF-16 string per entry costs.
-    std::uint32_t AddString(std::u16string_view text);
-    // Room for `count` more strings of `bytes` UTF-8 bytes in all, so a
-    // reader that knows the size does not grow the pool by copying.
-    void ReserveStrings(std::size_t count, std::size_t bytes);
-    // The same for text already in valid UTF-8 (as an XML parser gives it).
-    std::uint32_t AddUtf8String(std::string_view utf8);
-    UnicodeString String(std::uint32_t index) const;
-    std::size_t StringCount() const { return stringStarts_.size(); }
+    // Every text of the cells, as UTF-8 in one arena, which is about a third
+    // of what a UTF-16 string per entry costs.
+    std::uint32_t AddString(std::u16string_view text) { return strings_.Add(text); }
+    std::uint32_t AddUtf8String(std::string_view utf8) { return strings_.AddUtf8(utf8); }
+    void ReserveStrings(std::size_t count, std::size_t bytes) { strings_.Reserve(count, bytes); }
+    UnicodeString String(std::uint32_t index) const { return strings_.Get(index); }
+    std::size_t StringCount() const { return strings_.Count(); }
+    TStringPool& Strings() { return strings_; }
 
     // A number format by its code; equal codes share one compiled format.
     std::uint32_t AddFormat(std::u16string_view code);
@@ -117,9 +118,7 @@ public:
     std::size_t FormatCount() const { return formats_.size(); }
 
 private:
-    TGrowingArray<char> stringBytes_;
-    // 32-bit starts keep the index small; AddUtf8String refuses a pool past 4 GiB.
-    TGrowingArray<std::uint32_t> stringStarts_;
+    TStringPool strings_;
     std::vector<UnicodeString> formatCodes_;
     std::vector<std::shared_ptr<const TNumberFormat>> formats_;
 };

@@ -32,7 +32,8 @@ template <typename Handler> std::string ReadSheet(std::string_view xml, std::siz
     Excel::TXlsxContext context;
     context.file = "test.xlsx";
     context.book = &book;
-    context.sharedCount = 1;
+    Excel::TXlsxSharedStrings shared(0, 1);
+    context.shared = &shared;
     context.cellFormats = {0, book.AddFormat(u"yyyy/m/d h:mm"), book.AddFormat(u"0.00%")};
     book.sheets.emplace_back(u"S");
     try {

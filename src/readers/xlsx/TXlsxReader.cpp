@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,6 +11,7 @@
 #include "workbook/TWorkbookError.h"
 #include "readers/TWorkbookFile.h"
 #include "readers/xlsx/TXlsxPackage.h"
+#include "readers/xlsx/TXlsxSharedStrings.h"
 #include "readers/xlsx/TXlsxSheet.h"
 #include "readers/xlsx/TXlsxValues.h"
 #include "readers/TXmlChars.h"
@@ -53,120 +55,6 @@ public:
         }
     }
     void EndElement(const TXmlName&) override {}
-};
-
-// Shared strings: rich-text runs are joined, phonetic runs left out.
-class TSharedStringsHandler : public TXmlHandler {
-public:
-    // partBytes: the part's declared size, which bounds what its text can take.
-    TSharedStringsHandler(TWorkbookData& book, std::filesystem::path file, std::uint64_t partBytes)
-        : book_(book), file_(std::move(file)), partBytes_(partBytes)
-    {
-    }
-    std::uint32_t count = 0;
-
-    void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override
-    {
-        if (!spreadsheet_.Is(name))
-            return;
-        if (name.local == "sst" && !reserved_) {
-            reserved_ = true;  // once: a repeated root must not regrow the pool each time
-            Reserve(attributes.Find("uniqueCount"));
-        } else if (name.local == "si") {
-            inItem_ = true;
-            phonetic_ = 0;
-            text_.clear();
-        } else if (name.local == "rPh") {
-            ++phonetic_;
-        } else if (name.local == "t" && inItem_ && phonetic_ == 0) {
-            collecting_ = true;
-        }
-    }
-    void EndElement(const TXmlName& name) override
-    {
-        if (!spreadsheet_.Is(name))
-            return;
-        if (name.local == "t") {
-            collecting_ = false;
-        } else if (name.local == "rPh") {
-            --phonetic_;
-        } else if (name.local == "si" && inItem_) {
-            inItem_ = false;
-            Add();
-        }
-    }
-    void Characters(std::string_view text) override
-    {
-        if (collecting_)
-            text_.append(text);
-    }
-    // Takes whole items of one run, <si><t>text</t></si>, whatever the state.
-    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override
-    {
-        if (!spreadsheet_.Is(defaultNamespace))
-            return p;
-        for (const char* next; (next = Item(p, end));)
-            p = Xml::SkipBlanks(next, end);
-        return p;
-    }
-
-private:
-    const char* Item(const char* p, const char* end)
-    {
-        using namespace Xml;
-        TPlainTag tag;
-        const char* q = ReadPlainTag(p, end, tag);
-        if (!q || !SameName(tag.name, "si") || tag.empty)
-            return nullptr;
-        q = ReadPlainTag(SkipBlanks(q, end), end, tag);
-        if (!q || !SameName(tag.name, "t") || tag.empty)
-            return nullptr;
-        std::string_view text;
-        const char* textEnd = ReadText(q, end, text, scratch_);
-        const char* close = textEnd ? ReadEndTag(textEnd, end, "t") : nullptr;
-        if (!close || !(close = ReadEndTag(SkipBlanks(close, end), end, "si")))
-            return nullptr;
-        // The state the events leave.
-        inItem_ = collecting_ = false;
-        phonetic_ = 0;
-        text_.assign(text);
-        Add();
-        return close;
-    }
-    void Add()
-    {
-        if (count >= MaxStoredCells)
-            throw OpenError(file_, u"共有文字列が多すぎます (" +
-                                       IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
-        DecodeXmlEscapes(text_);
-        book_.AddUtf8String(text_);
-        ++count;
-    }
-
-    // The pool grown once instead of by copying. Only a hint, bounded by the
-    // part's size: the text cannot be longer than the part, nor hold more
-    // items than it has room for.
-    void Reserve(const char* uniqueCount)
-    {
-        constexpr std::uint64_t MaxHintBytes = 64u << 20;
-        const std::uint64_t bytes = std::min(partBytes_, MaxHintBytes);
-        std::uint64_t items = 0;
-        if (uniqueCount)
-            std::from_chars(uniqueCount, uniqueCount + std::strlen(uniqueCount), items);
-        items = std::min<std::uint64_t>({items, bytes / 5, MaxStoredCells});
-        book_.ReserveStrings(static_cast<std::size_t>(items), static_cast<std::size_t>(bytes));
-    }
-
-    TWorkbookData& book_;
-    TSpreadsheetSpace spreadsheet_;
-    std::filesystem::path file_;
-    std::uint64_t partBytes_;
-    bool reserved_ = false;
-    bool inItem_ = false;
-    bool collecting_ = false;
-    int phonetic_ = 0;
-    std::string text_;
-    std::string scratch_;  // decoded text of an item taken whole
 };
 
 // Styles: custom number formats and, per cell format (cellXfs), its numFmtId.
@@ -245,6 +133,53 @@ std::string FindWorkbookPart(const TZipArchive& archive)
     throw OpenError(archive.File(), u"ブックの本体 (xl/workbook.xml) が見つかりません。");
 }
 
+// Once the shared strings are whole, the strings the sheets read meanwhile
+// kept aside move into the pool after them.
+void EndSharedStrings(TXlsxContext& context)
+{
+    context.shared->Finish();
+    if (!context.aside)
+        return;
+    const TStringPool& aside = *context.aside;
+    context.aside = nullptr;
+    if (aside.Count() == 0)
+        return;
+    const std::uint32_t first = context.book->Strings().AddAll(aside);
+    for (TSheetData& sheet : context.book->sheets)
+        sheet.MoveStrings(AsideBase, first);
+}
+
+void ReadSheets(const TZipArchive& archive, const std::vector<TSheetEntry>& sheets,
+                const std::vector<TRelationship>& relationships, TXlsxContext& context)
+{
+    std::unordered_map<std::string, const TRelationship*> byId;
+    for (const auto& r : relationships)
+        byId.emplace(r.id, &r);
+    std::unordered_set<std::string> seenParts;
+    for (const auto& entry : sheets) {
+        const auto it = byId.find(entry.relationship);
+        if (it == byId.end() || it->second->target.empty())
+            throw OpenError(archive.File(), u"シート \"" + Utf8ToUtf16(entry.name) +
+                                                u"\" の本体が見つかりません。");
+        // Chart and dialog sheets are not worksheets.
+        if (it->second->type != "worksheet")
+            continue;
+        const std::string& part = it->second->target;
+        // Many sheets naming one large part would make the reading endless.
+        if (!seenParts.insert(part).second)
+            throw OpenError(archive.File(), u"シート \"" + Utf8ToUtf16(entry.name) +
+                                                u"\" の本体が他のシートと重複しています。");
+        context.book->sheets.emplace_back(Utf8ToUtf16(entry.name));
+        TSheetData& sheet = context.book->sheets.back();
+        TXlsxSheetHandler handler(context, part, sheet, archive.DeclaredSize(part));
+        ParseXmlEntryFast(archive, part, handler);
+        sheet.Seal();
+        // Only the first sheet is read beside the shared strings.
+        EndSharedStrings(context);
+    }
+    EndSharedStrings(context);
+}
+
 } // namespace
 
 std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
@@ -262,38 +197,26 @@ std::unique_ptr<TWorkbookData> ReadXlsxWorkbook(const TZipArchive& archive)
     book->date1904 = workbook.date1904;
 
     const auto relationships = ReadRelationships(archive, workbookPart);
+    std::optional<TXlsxSharedStrings> shared;
+    TStringPool aside;
     if (const auto* strings = FindRelationship(relationships, "sharedStrings");
         strings && archive.Contains(strings->target)) {
-        TSharedStringsHandler handler(*book, archive.File(), archive.DeclaredSize(strings->target));
-        context.sharedBase = static_cast<std::uint32_t>(book->StringCount());
-        ParseXmlEntryFast(archive, strings->target, handler);
-        context.sharedCount = handler.count;
+        shared.emplace(archive, strings->target, *book);
+        context.aside = &aside;
+    } else {
+        shared.emplace(static_cast<std::uint32_t>(book->StringCount()), 0);
     }
-    if (const auto* styles = FindRelationship(relationships, "styles");
-        styles && archive.Contains(styles->target))
-        ReadStyles(archive, styles->target, context);
-
-    std::unordered_map<std::string, const TRelationship*> byId;
-    for (const auto& r : relationships)
-        byId.emplace(r.id, &r);
-    std::unordered_set<std::string> seenParts;
-    for (const auto& entry : workbook.sheets) {
-        const auto it = byId.find(entry.relationship);
-        if (it == byId.end() || it->second->target.empty())
-            throw OpenError(archive.File(), u"シート \"" + Utf8ToUtf16(entry.name) +
-                                                u"\" の本体が見つかりません。");
-        // Chart and dialog sheets are not worksheets.
-        if (it->second->type != "worksheet")
-            continue;
-        // Many sheets naming one large part would make the reading endless.
-        if (!seenParts.insert(it->second->target).second)
-            throw OpenError(archive.File(), u"シート \"" + Utf8ToUtf16(entry.name) +
-                                                u"\" の本体が他のシートと重複しています。");
-        book->sheets.emplace_back(Utf8ToUtf16(entry.name));
-        TSheetData& sheet = book->sheets.back();
-        TXlsxSheetHandler handler(context, it->second->target, sheet, archive.DeclaredSize(it->second->target));
-        ParseXmlEntryFast(archive, it->second->target, handler);
-        sheet.Seal();
+    context.shared = &*shared;
+    try {
+        if (const auto* styles = FindRelationship(relationships, "styles");
+            styles && archive.Contains(styles->target))
+            ReadStyles(archive, styles->target, context);
+        ReadSheets(archive, workbook.sheets, relationships, context);
+    } catch (...) {
+        // The shared strings come first in the file's reading order, so a
+        // fault of theirs is the one to report.
+        shared->Finish();
+        throw;
     }
     return book;
 }

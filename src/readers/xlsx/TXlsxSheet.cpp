@@ -70,9 +70,15 @@ std::uint32_t TXlsxSheetHandler::AddString(std::string_view utf8)
         // Once the sheet turns out to hold strings, the pool grows once
         // instead of by copying; untouched room costs no memory.
         constexpr std::uint64_t MaxHintBytes = 64u << 20;
-        context_.book->ReserveStrings(0, static_cast<std::size_t>(std::min(partBytes_, MaxHintBytes)));
+        const auto bytes = static_cast<std::size_t>(std::min(partBytes_, MaxHintBytes));
+        if (context_.aside)
+            context_.aside->Reserve(0, bytes);
+        else
+            context_.book->ReserveStrings(0, bytes);
         reservedStrings_ = true;
     }
+    if (context_.aside)
+        return AsideBase + context_.aside->AddUtf8(utf8);
     return context_.book->AddUtf8String(utf8);
 }
 
@@ -342,10 +348,10 @@ void TXlsxSheetHandler::EndCell()
             if (value_.find_first_not_of(" \t\r\n") == std::string::npos)
                 return;
             std::uint32_t index = 0;
-            if (!ParseIndex(value_, UINT32_MAX - 1, index) || index >= context_.sharedCount)
+            if (!ParseIndex(value_, UINT32_MAX - 1, index) || !context_.shared || !context_.shared->Has(index))
                 Fail(CellName() + u" の共有文字列番号 " + Quote(value_) + u" が範囲外です。");
             cell.type = TCellType::String;
-            cell.text = context_.sharedBase + index;
+            cell.text = context_.shared->Base() + index;
             break;
         }
         case TKind::String:

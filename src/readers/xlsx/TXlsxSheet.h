@@ -12,15 +12,22 @@
 #include "workbook/TWorkbookData.h"
 #include "readers/TXmlReader.h"
 #include "readers/xlsx/TXlsxPackage.h"
+#include "readers/xlsx/TXlsxSharedStrings.h"
 
 namespace Excel {
+
+// Numbers of strings kept aside: above any pool's, which holds at most a
+// few times MaxStoredCells strings.
+inline constexpr std::uint32_t AsideBase = 1u << 31;
 
 // What the sheet reader needs from the rest of the workbook.
 struct TXlsxContext {
     std::filesystem::path file;
     TWorkbookData* book = nullptr;
-    std::uint32_t sharedBase = 0;   // pool index of shared string 0
-    std::uint32_t sharedCount = 0;
+    TXlsxSharedStrings* shared = nullptr;    // none: every shared index is out of range
+    // While the shared strings still fill the pool, the sheet's own strings
+    // go here, numbered from AsideBase, and move into the pool afterwards.
+    TStringPool* aside = nullptr;
     std::vector<std::uint32_t> cellFormats;  // cellXfs index -> format index
     std::size_t storedCells = 0;             // over all sheets, against MaxStoredCells
 };

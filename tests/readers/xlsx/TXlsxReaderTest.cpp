@@ -179,6 +179,89 @@ TEST(XlsxReader, ReadsEveryCellTypeAndStringForm)
     EXPECT_EQ(Value(*book, 0, 1, 12), "as value");    // an inline string written as <v>
 }
 
+// A shared-string table long enough to be still in reading while the first
+// sheet is read beside it.
+std::string LongSharedStrings(int count)
+{
+    std::string xml = "<sst xmlns=\"" + Main + "\">";
+    for (int i = 0; i < count; ++i)
+        xml += "<si><t>s" + std::to_string(i) + "</t></si>";
+    return xml + "</sst>";
+}
+
+TEST(XlsxReader, SheetsReadBesideTheSharedStringsKeepTheirOwnStrings)
+{
+    const int count = 50000;
+    TempDir dir;
+    // The first cell wants the last shared string, which is not read yet.
+    auto parts = BasicParts(
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>49999</v></c>"
+        "<c r=\"B1\" t=\"inlineStr\"><is><t>own1</t></is></c>"
+        "<c r=\"C1\" t=\"e\"><v>#N/A</v></c><c r=\"D1\" t=\"str\"><v>own2</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"inlineStr\"><is><t>own3</t></is></c></row>");
+    parts["xl/sharedStrings.xml"] = LongSharedStrings(count);
+    auto& w = parts["xl/workbook.xml"];
+    w.insert(w.find("</sheets>"), "<sheet name=\"T\" sheetId=\"2\" r:id=\"rId3\"/>");
+    auto& r = parts["xl/_rels/workbook.xml.rels"];
+    r.insert(r.find("</Relationships>"), "<Relationship Id=\"rId3\" Type=\"" + RelNs +
+                                             "/worksheet\" Target=\"worksheets/sheet2.xml\"/>");
+    parts["xl/worksheets/sheet2.xml"] = "<worksheet xmlns=\"" + Main + "\"><sheetData><row r=\"1\">"
+                                        "<c r=\"A1\" t=\"inlineStr\"><is><t>own4</t></is></c>"
+                                        "<c r=\"B1\" t=\"s\"><v>7</v></c></row></sheetData></worksheet>";
+    const auto book = ReadXlsxWorkbook(Write(dir, parts));
+
+    EXPECT_EQ(Text(*book, 0, 1, 1), "s49999");
+    EXPECT_EQ(Text(*book, 0, 1, 2), "own1");
+    EXPECT_EQ(Text(*book, 0, 1, 3), "#N/A");
+    EXPECT_EQ(Text(*book, 0, 1, 4), "own2");
+    EXPECT_EQ(Text(*book, 0, 2, 1), "s0");
+    EXPECT_EQ(Text(*book, 0, 2, 2), "own3");
+    EXPECT_EQ(Text(*book, 1, 1, 1), "own4");
+    EXPECT_EQ(Text(*book, 1, 1, 2), "s7");
+    EXPECT_EQ(book->StringCount(), static_cast<std::size_t>(count) + 5);
+}
+
+// The shared strings are read first, so their fault is the one reported,
+// however far the sheet read beside them got; a sheet's first bad index in
+// its reading order is named once the table is whole.
+TEST(XlsxReader, ReportsFaultsInTheOrderTheFileIsRead)
+{
+    const int count = 50000;
+    const std::string badTable = LongSharedStrings(count) + "<";  // a fault at its very end
+    const struct Case {
+        const char* what;
+        std::string strings;
+        std::string sheetData;
+        std::string styles;
+        const char* reason;
+    } cases[] = {
+        {"bad table and bad sheet", badTable, "<row r=\"1\"><c r=\"A1\"><v>x</v></c></row>", "",
+         "xl/sharedStrings.xml"},
+        {"bad table and bad styles", badTable, "", "<styleSheet", "xl/sharedStrings.xml"},
+        {"bad table and an index past it", badTable, "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>60000</v></c></row>", "",
+         "xl/sharedStrings.xml"},
+        {"indexes past the table out of order", LongSharedStrings(count),
+         "<row r=\"5\"><c r=\"A5\" t=\"s\"><v>49999</v></c><c r=\"B5\" t=\"s\"><v>50000</v></c></row>"
+         "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>70000</v></c></row>", "",
+         "セル B5 の共有文字列番号 \"50000\" が範囲外です。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        auto parts = BasicParts(c.sheetData);
+        parts["xl/sharedStrings.xml"] = c.strings;
+        if (!c.styles.empty()) {
+            parts["xl/styles.xml"] = c.styles;
+            auto& r = parts["xl/_rels/workbook.xml.rels"];
+            r.insert(r.find("</Relationships>"), "<Relationship Id=\"rId9\" Type=\"" + RelNs +
+                                                     "/styles\" Target=\"styles.xml\"/>");
+        }
+        const auto path = Write(dir, parts);
+        const auto message = OleMessage([&] { ReadXlsxWorkbook(path); });
+        EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+    }
+}
+
 TEST(XlsxReader, FollowsStrictNamesOddPrefixesAndAbsoluteTargets)
 {
     const std::string strictMain = "http://purl.oclc.org/ooxml/spreadsheetml/main";
