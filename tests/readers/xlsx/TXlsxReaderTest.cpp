@@ -210,14 +210,14 @@ TEST(XlsxReader, SheetsReadBesideTheSharedStringsKeepTheirOwnStrings)
                                         "<c r=\"B1\" t=\"s\"><v>7</v></c></row></sheetData></worksheet>";
     const auto book = ReadXlsxWorkbook(Write(dir, parts));
 
-    EXPECT_EQ(Text(*book, 0, 1, 1), "s49999");
-    EXPECT_EQ(Text(*book, 0, 1, 2), "own1");
-    EXPECT_EQ(Text(*book, 0, 1, 3), "#N/A");
-    EXPECT_EQ(Text(*book, 0, 1, 4), "own2");
-    EXPECT_EQ(Text(*book, 0, 2, 1), "s0");
-    EXPECT_EQ(Text(*book, 0, 2, 2), "own3");
-    EXPECT_EQ(Text(*book, 1, 1, 1), "own4");
-    EXPECT_EQ(Text(*book, 1, 1, 2), "s7");
+    const struct {
+        std::size_t sheet;
+        std::uint32_t row, column;
+        const char* text;
+    } expected[] = {{0, 1, 1, "s49999"}, {0, 1, 2, "own1"}, {0, 1, 3, "#N/A"}, {0, 1, 4, "own2"},
+                    {0, 2, 1, "s0"},     {0, 2, 2, "own3"}, {1, 1, 1, "own4"}, {1, 1, 2, "s7"}};
+    for (const auto& e : expected)
+        EXPECT_EQ(Text(*book, e.sheet, e.row, e.column), e.text) << e.sheet << ' ' << e.row << ',' << e.column;
     EXPECT_EQ(book->StringCount(), static_cast<std::size_t>(count) + 5);
 }
 
