@@ -1,8 +1,5 @@
 #include "readers/xlsx/TXlsxReader.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cstring>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,8 +11,6 @@
 #include "readers/xlsx/TXlsxSharedStrings.h"
 #include "readers/xlsx/TXlsxSheet.h"
 #include "readers/xlsx/TXlsxValues.h"
-#include "readers/TXmlChars.h"
-#include "readers/TXmlShortcut.h"
 #include "readers/TXmlTokenizer.h"
 #include "readers/TZipArchive.h"
 
