@@ -73,9 +73,9 @@ const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag)
             return nullptr;
         const std::string_view attribute(name, static_cast<std::size_t>(value - 2 - name));
         for (std::size_t i = 0; i < tag.count; ++i)
-            if (SameName(tag.attributes[i].name, attribute))
+            if (SameName(tag.attributes[i].Name(), attribute))
                 return nullptr;  // the tokenizer refuses the duplicate
-        tag.attributes[tag.count++] = {attribute, std::string_view(value, static_cast<std::size_t>(q - value))};
+        tag.attributes[tag.count++] = {attribute.data(), attribute.size(), value, static_cast<std::size_t>(q - value)};
         ++q;
     }
     return q + 1;
