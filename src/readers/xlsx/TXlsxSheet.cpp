@@ -66,20 +66,15 @@ TXlsxSheetHandler::TXlsxSheetHandler(TXlsxContext& context, std::string part,
 
 std::uint32_t TXlsxSheetHandler::AddString(std::string_view utf8)
 {
+    TStringPool& pool = context_.aside ? *context_.aside : context_.book->Strings();
     if (!reservedStrings_) {
         // Once the sheet turns out to hold strings, the pool grows once
         // instead of by copying; untouched room costs no memory.
         constexpr std::uint64_t MaxHintBytes = 64u << 20;
-        const auto bytes = static_cast<std::size_t>(std::min(partBytes_, MaxHintBytes));
-        if (context_.aside)
-            context_.aside->Reserve(0, bytes);
-        else
-            context_.book->ReserveStrings(0, bytes);
+        pool.Reserve(0, static_cast<std::size_t>(std::min(partBytes_, MaxHintBytes)));
         reservedStrings_ = true;
     }
-    if (context_.aside)
-        return AsideBase + context_.aside->AddUtf8(utf8);
-    return context_.book->AddUtf8String(utf8);
+    return (context_.aside ? AsideBase : 0) + pool.AddUtf8(utf8);
 }
 
 void TXlsxSheetHandler::Fail(const UnicodeString& why) const
@@ -348,7 +343,7 @@ void TXlsxSheetHandler::EndCell()
             if (value_.find_first_not_of(" \t\r\n") == std::string::npos)
                 return;
             std::uint32_t index = 0;
-            if (!ParseIndex(value_, UINT32_MAX - 1, index) || !context_.shared || !context_.shared->Has(index))
+            if (!ParseIndex(value_, UINT32_MAX - 1, index) || !context_.shared->Has(index))
                 Fail(CellName() + u" の共有文字列番号 " + Quote(value_) + u" が範囲外です。");
             cell.type = TCellType::String;
             cell.text = context_.shared->Base() + index;

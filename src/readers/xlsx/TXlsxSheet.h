@@ -24,7 +24,7 @@ inline constexpr std::uint32_t AsideBase = 1u << 31;
 struct TXlsxContext {
     std::filesystem::path file;
     TWorkbookData* book = nullptr;
-    TXlsxSharedStrings* shared = nullptr;    // none: every shared index is out of range
+    TXlsxSharedStrings* shared = nullptr;    // always set; a workbook without one has an empty table
     // While the shared strings still fill the pool, the sheet's own strings
     // go here, numbered from AsideBase, and move into the pool afterwards.
     TStringPool* aside = nullptr;
