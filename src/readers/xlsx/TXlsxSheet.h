@@ -51,6 +51,7 @@ private:
     enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
     using TValue = std::optional<std::string_view>;
 
+    const char* PlainCell(const char* p, const char* end);
     const char* Cell(const char* p, const char* end);
     void StartCell(TValue r, TValue s, TValue t);
     void ReserveFor(const char* ref);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 
 #include "numfmt/TSerialDate.h"
 #include "text/TConvert.h"
@@ -104,8 +105,43 @@ void DecodeXmlEscapes(std::string& text)
     text = std::move(out);
 }
 
+namespace {
+
+// Up to 15 digits with an optional point, no exponent: the digits make an
+// exact integer and one division by an exact power of ten rounds correctly,
+// so this gives what from_chars gives, several times faster.
+std::optional<double> ShortDecimal(std::string_view text)
+{
+    static constexpr double Tens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = !text.empty() && text.front() == '-';
+    std::uint64_t digits = 0;
+    int count = 0, fraction = -1;
+    for (std::size_t i = negative; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15)
+                return std::nullopt;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            fraction += fraction >= 0;
+        } else if (c == '.' && fraction < 0 && count > 0) {
+            fraction = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0 || fraction == 0)
+        return std::nullopt;
+    const double value = static_cast<double>(digits) / Tens[fraction < 0 ? 0 : fraction];
+    return negative ? -value : value;
+}
+
+} // namespace
+
 std::optional<double> ParseXmlNumber(std::string_view text)
 {
+    if (const auto value = ShortDecimal(text))
+        return value;
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))

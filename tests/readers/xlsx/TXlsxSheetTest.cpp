@@ -39,6 +39,14 @@ TEST(XlsxSheet, CellsTakenWholeReadAsTheirEvents)
         {"<row><c><v>1</c></v></row>", "mismatched tag"},
         {"<row><c><v>\x01</v></c></row>", "not well-formed"},
         {"<row><c r=\"A1\"s=\"1\"><v>1</v></c></row>", "not well-formed"},
+        // the commonest shape, at its edges
+        {"<row><c r=\"XFD1048576\" t=\"n\"><v>1</v></c><c r=\"P16\" s=\"1\" t=\"n\"><v>-0.000000000000001</v></c><c r=\"A2\" t=\"s\" s=\"99999999999\"><v>0</v></c>"
+         "<c r=\"C001\"><v>1234567890123456789</v></c><c s=\"0\"><v>-0</v></c><c><v>1.5E+3</v></c></row>",
+         "6|shared 1,3:1,0,0x1.12210f47de981p+60"},
+        {"<row><c t=\"s\"><v>0.0</v></c></row>", "共有文字列番号 \"0.0\""},
+        {"<row><c r=\"AAAA1\"><v>1</v></c></row>", "セル参照 \"AAAA1\""},
+        {"<row><c s=\"1\" s=\"2\"><v>1</v></c></row>", "duplicate attribute"},
+        {"<row><c r=\"A1\"><v>1e400</v></c></row>", "の数値 \"1e400\""},
     };
     const std::string head = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
     for (const auto& [data, expected] : cases) {

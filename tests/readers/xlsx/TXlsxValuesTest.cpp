@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <random>
+#include <string>
+
 #include "support/TestSupport.h"
 #include "workbook/EOleException.h"
 #include "workbook/TCellText.h"
@@ -72,8 +78,23 @@ TEST(XlsxValues, ParsesNumbersStrictly)
     EXPECT_EQ(ParseXmlNumber(" -0.5 "), -0.5);
     EXPECT_DOUBLE_EQ(ParseXmlNumber("1.5E-3").value_or(0), 0.0015);
     EXPECT_EQ(ParseXmlNumber("+7"), 7);
-    for (const char* bad : {"", "abc", "1,5", "1e999", "nan", "inf", "12abc", "--1"})
+    for (const char* bad : {"", "abc", "1,5", "1e999", "nan", "inf", "12abc", "--1", "1.2.3", "-"})
         EXPECT_FALSE(ParseXmlNumber(bad)) << bad;
+    // Short decimals take a quicker way than from_chars, and must round as it does.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        std::string text = i % 3 ? "" : "-";
+        for (int d = 0; d < digits; ++d)
+            text += static_cast<char>('0' + random() % 10);
+        if (const int point = static_cast<int>(random() % (digits + 1)); point > 0 && point < digits)
+            text.insert(text.size() - static_cast<std::size_t>(digits - point), ".");
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        const auto got = ParseXmlNumber(text);
+        ASSERT_TRUE(got) << text;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(*got), std::bit_cast<std::uint64_t>(expected)) << text;
+    }
 }
 
 TEST(XlsxValues, DateSerialsFollowBothDateSystems)
