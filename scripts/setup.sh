@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libboost-regex-dev libicu-dev libzip-dev zlib1g-dev libexpat1-dev
-  libdeflate-dev
+  libdeflate-dev libisal-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxlsxwriter-dev
   libreoffice-calc-nogui
   shared-mime-info desktop-file-utils xdg-utils libglib2.0-bin file dpkg-dev

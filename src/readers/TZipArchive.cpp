@@ -1,10 +1,10 @@
 #include "readers/TZipArchive.h"
 
 #include <fcntl.h>
+#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -80,11 +80,6 @@ std::string FoldAscii(std::string name)
             c = static_cast<char>(c - 'A' + 'a');
     return name;
 }
-
-struct TInflateEnd {
-    z_stream* stream;
-    ~TInflateEnd() { inflateEnd(stream); }
-};
 
 } // namespace
 
@@ -375,32 +370,32 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
             emit(size);
         }
     } else {
-        z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-            fail(NoMemory);
-        const TInflateEnd end{&stream};
+        // ISA-L streams deflate at about twice zlib's speed.
+        const auto state = std::make_unique<inflate_state>();
+        isal_inflate_init(state.get());
+        state->crc_flag = ISAL_DEFLATE;  // raw data: the zip entry's CRC is checked here
         const auto input = std::make_unique_for_overwrite<char[]>(InputBytes);
         std::uint64_t read = 0;
-        for (bool ended = false; !ended;) {
-            if (stream.avail_in == 0 && read < entry.compressedSize) {
+        while (state->block_state != ISAL_BLOCK_FINISH) {
+            if (state->avail_in == 0 && read < entry.compressedSize) {
                 const std::size_t size =
                     static_cast<std::size_t>(std::min<std::uint64_t>(InputBytes, entry.compressedSize - read));
                 if (const auto why = ReadAt(data + read, input.get(), size); !why.empty())
                     fail(why);
                 read += size;
-                stream.next_in = reinterpret_cast<Bytef*>(input.get());
-                stream.avail_in = static_cast<uInt>(size);
+                state->next_in = reinterpret_cast<std::uint8_t*>(input.get());
+                state->avail_in = static_cast<std::uint32_t>(size);
             }
-            stream.next_out = reinterpret_cast<Bytef*>(piece.get());
-            stream.avail_out = static_cast<uInt>(pieceSize);
-            const int result = inflate(&stream, Z_NO_FLUSH);
-            if (result == Z_STREAM_END)
-                ended = true;
-            else if (result == Z_MEM_ERROR)
-                fail(NoMemory);
-            else if (result != Z_OK)
-                fail(Damaged);  // bad data, or the data ends before the stream
-            if (const std::size_t produced = pieceSize - stream.avail_out)
+            const std::uint32_t availableIn = state->avail_in;
+            state->next_out = reinterpret_cast<std::uint8_t*>(piece.get());
+            state->avail_out = static_cast<std::uint32_t>(pieceSize);
+            if (isal_inflate(state.get()) < 0)
+                fail(Damaged);
+            const std::size_t produced = pieceSize - state->avail_out;
+            // Neither input taken nor output made: the data ends before the stream.
+            if (produced == 0 && state->avail_in == availableIn && state->block_state != ISAL_BLOCK_FINISH)
+                fail(Damaged);
+            if (produced)
                 emit(produced);
         }
     }

@@ -38,7 +38,7 @@ public:
     bool Contains(std::string_view name) const;
 
     // The whole entry; a missing entry is an error. Deflated entries are
-    // inflated in one go by libdeflate, streamed ones by zlib.
+    // inflated in one go by libdeflate, streamed ones by ISA-L.
     std::string Read(std::string_view name) const;
 
     // As Stream, but a second thread inflates the next pieces while the sink

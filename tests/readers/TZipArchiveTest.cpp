@@ -307,6 +307,13 @@ TEST(TZipArchive, ReadsStoredAndZip64EntriesAndRefusesDamagedOrForeignOnes)
          "\"a.xml\" を展開できません。ファイルが壊れています。"},
         {"deflated data cut short", RawZip({with(deflated, [](auto& e) { e.data.resize(e.data.size() / 2); })}),
          "b.xml", "\"b.xml\" を展開できません。ファイルが壊れています。"},
+        {"deflated data cut to nothing", RawZip({with(deflated, [](auto& e) { e.data.clear(); })}), "b.xml",
+         "\"b.xml\" を展開できません。ファイルが壊れています。"},
+        {"deflated data scrambled", RawZip({with(deflated, [](auto& e) {
+             for (std::size_t i = e.data.size() / 3; i < e.data.size() / 3 + 64; ++i)
+                 e.data[i] = static_cast<char>(e.data[i] ^ 0xA5);
+         })}),
+         "b.xml", "\"b.xml\" を展開できません。ファイルが壊れています。"},
         {"inflates past its size", RawZip({with(deflated, [](auto& e) { e.size -= 10; })}), "b.xml",
          "\"b.xml\" を展開できません。ファイルが壊れています。"},
         // Both entries name the same local header: the data overlaps.
