@@ -6,6 +6,9 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <optional>
 
 #include "text/TConvert.h"
@@ -40,8 +43,25 @@ void TXmlTokenizer::Refuse(std::u16string_view why) const
 // Characters in [p, end) as expat counts columns: UTF-8 sequences.
 std::uint64_t TXmlTokenizer::Characters(const char* p, const char* end)
 {
-    // Every byte but continuation bytes (10xxxxxx), eight bytes at a time.
+    // Every byte but continuation bytes (10xxxxxx).
     std::uint64_t n = static_cast<std::uint64_t>(end - p);
+#ifdef __SSE2__
+    // Sixteen bytes at a time: a continuation byte adds one to its lane, and
+    // the lanes are summed every 255 blocks, before any can wrap.
+    const __m128i mask = _mm_set1_epi8(static_cast<char>(0xC0));
+    const __m128i continuation = _mm_set1_epi8(static_cast<char>(0x80));
+    while (end - p >= 16) {
+        const auto blocks = std::min<std::ptrdiff_t>((end - p) / 16, 255);
+        __m128i lanes = _mm_setzero_si128();
+        for (std::ptrdiff_t i = 0; i < blocks; ++i, p += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(_mm_and_si128(bytes, mask), continuation));
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        n -= static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    }
+#endif
+    // Eight bytes at a time.
     for (; end - p >= 8; p += 8) {
         std::uint64_t word;
         std::memcpy(&word, p, 8);

@@ -148,6 +148,13 @@ TEST(TXmlTokenizer, ReportsWhereTheDocumentIsMalformed)
     const std::string wide = "<a>\n<b>表計算の値 \x01</b></a>";
     for (std::size_t piece : {std::size_t(1), std::size_t(5), wide.size()})
         EXPECT_EQ(WithTokenizer(wide, piece), WithExpat(wide)) << "pieces of " << piece;
+    // A line far longer than the blocks its characters are counted in.
+    std::string line = "<a>";
+    for (int i = 0; i < 3000; ++i)
+        line += i % 3 ? "<b>値x</b>" : "<b>y</b>";
+    line += "\x01</a>";
+    for (std::size_t piece : {std::size_t(100), std::size_t(4099), line.size()})
+        EXPECT_EQ(WithTokenizer(line, piece), WithExpat(line)) << "pieces of " << piece;
 }
 
 TEST(TXmlTokenizer, HandlerExceptionsPassThroughUnchanged)
