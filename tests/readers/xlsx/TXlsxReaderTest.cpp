@@ -157,10 +157,12 @@ TEST(XlsxReader, ReadsEveryCellTypeAndStringForm)
         "<c r=\"J1\" t=\"s\"><v/></c>"
         "<c r=\"K1\" t=\"s\"><v>2</v></c>"
         "<c r=\"L1\" t=\"inlineStr\"><v>as value</v></c>"
+        "<c r=\"M1\" t=\"s\"><v>3</v></c><c t=\"s\"><v>4</v></c><c t=\"s\"><v>5</v></c>"
         "</row>");
     parts["xl/sharedStrings.xml"] =
         "<sst xmlns=\"" + Main + "\"><si><r><t>課</t></r><r><t>長</t></r><rPh sb=\"0\" eb=\"2\"><t>カチョウ</t></rPh>"
-        "<phoneticPr fontId=\"1\"/></si><si><t>_x005F_x0041_</t></si><si><t/></si></sst>";
+        "<phoneticPr fontId=\"1\"/></si><si><t>_x005F_x0041_</t></si><si><t/></si>"
+        "<si><t>a&amp;b]]c</t></si><si><t>表_x_</t></si><si><t>x</t><t>y</t></si></sst>";
     const auto book = ReadXlsxWorkbook(Write(dir, parts));
 
     EXPECT_EQ(Value(*book, 0, 1, 1), "課長");
@@ -177,6 +179,9 @@ TEST(XlsxReader, ReadsEveryCellTypeAndStringForm)
     EXPECT_EQ(Value(*book, 0, 1, 11), "");            // an empty shared string
     ASSERT_NE(book->sheets[0].Find(1, 11), nullptr);
     EXPECT_EQ(Value(*book, 0, 1, 12), "as value");    // an inline string written as <v>
+    EXPECT_EQ(Value(*book, 0, 1, 13), "a&b]]c");
+    EXPECT_EQ(Value(*book, 0, 1, 14), "表_x_");
+    EXPECT_EQ(Value(*book, 0, 1, 15), "xy");
 }
 
 // A shared-string table long enough to be still in reading while the first
