@@ -7,15 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "readers/TPieceQueue.h"
 #include "workbook/TWorkbookError.h"
 
 namespace Excel {
@@ -337,15 +335,13 @@ bool TZipArchive::InflateWhole(const TEntry& entry, std::uint64_t data, std::str
 }
 
 void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
-                          const std::function<bool(std::uint64_t)>& tooLarge,
-                          const std::function<void(std::string_view)>& sink) const
+                          const std::function<bool(std::uint64_t)>& tooLarge, const TPieceSink& sink) const
 {
     const auto fail = [&](std::u16string_view why) {
         Fail(entry.name, UnicodeString(u"を展開できません。") + UnicodeString(why));
     };
-    // Not zeroed: only what inflating writes is touched.
     const std::size_t pieceSize = PieceSize(entry.size);
-    const auto piece = std::make_unique_for_overwrite<char[]>(pieceSize);
+    std::string piece(pieceSize, '\0');  // the sink may swap it for another as long
     std::uint64_t total = 0;
     std::uint32_t crc = 0;
     const auto emit = [&](std::size_t size) {
@@ -355,8 +351,8 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
             Fail(entry.name, u"は展開後のサイズが大きすぎます。");
         if (total > entry.size)
             fail(Damaged);
-        crc = libdeflate_crc32(crc, piece.get(), size);
-        sink(std::string_view(piece.get(), size));
+        crc = libdeflate_crc32(crc, piece.data(), size);
+        sink(piece, size);
     };
 
     if (entry.method == Stored) {
@@ -364,7 +360,7 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
             fail(Damaged);
         for (std::uint64_t read = 0; read < entry.size;) {
             const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, entry.size - read));
-            if (const auto why = ReadAt(data + read, piece.get(), size); !why.empty())
+            if (const auto why = ReadAt(data + read, piece.data(), size); !why.empty())
                 fail(why);
             read += size;
             emit(size);
@@ -387,7 +383,7 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
                 state->avail_in = static_cast<std::uint32_t>(size);
             }
             const std::uint32_t availableIn = state->avail_in;
-            state->next_out = reinterpret_cast<std::uint8_t*>(piece.get());
+            state->next_out = reinterpret_cast<std::uint8_t*>(piece.data());
             state->avail_out = static_cast<std::uint32_t>(pieceSize);
             if (isal_inflate(state.get()) < 0)
                 fail(Damaged);
@@ -403,8 +399,7 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
         fail(Damaged);
 }
 
-void TZipArchive::ReadEntry(std::string_view name, std::uint64_t limit, bool whole,
-                            const std::function<void(std::string_view)>& sink) const
+void TZipArchive::ReadEntry(std::string_view name, std::uint64_t limit, bool whole, const TPieceSink& sink) const
 {
     const TEntry* entry = Locate(name);
     if (!entry)
@@ -425,7 +420,7 @@ void TZipArchive::ReadEntry(std::string_view name, std::uint64_t limit, bool who
     if (whole) {
         std::string out;
         if (InflateWhole(*entry, data, out)) {
-            sink(out);
+            sink(out, out.size());
             return;
         }
     }
@@ -435,75 +430,12 @@ void TZipArchive::ReadEntry(std::string_view name, std::uint64_t limit, bool who
 std::string TZipArchive::Read(std::string_view name) const
 {
     std::string out;
-    ReadEntry(name, limits_.maxLoadedSize, true, [&](std::string_view piece) { out.append(piece); });
+    ReadEntry(name, limits_.maxLoadedSize, true,
+              [&](const std::string& piece, std::size_t size) { out.append(piece, 0, size); });
     return out;
 }
 
 namespace {
-
-// Pieces passed from the inflating thread to the reading one, a few at most.
-class TPieceQueue {
-public:
-    static constexpr std::size_t Depth = 4;
-
-    // False once the reader has given up.
-    bool Push(std::string_view piece)
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || pieces_.size() < Depth; });
-        if (stopped_)
-            return false;
-        if (spare_.empty())
-            pieces_.emplace_back(piece);
-        else {
-            pieces_.push_back(std::move(spare_.back()));
-            spare_.pop_back();
-            pieces_.back().assign(piece);
-        }
-        changed_.notify_all();
-        return true;
-    }
-    // The next piece into `piece`; false at the end.
-    bool Pop(std::string& piece)
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return finished_ || !pieces_.empty(); });
-        if (pieces_.empty())
-            return false;
-        spare_.push_back(std::move(piece));
-        piece = std::move(pieces_.front());
-        pieces_.pop_front();
-        changed_.notify_all();
-        return true;
-    }
-    void Finish(std::exception_ptr error)
-    {
-        std::lock_guard lock(mutex_);
-        finished_ = true;
-        error_ = std::move(error);
-        changed_.notify_all();
-    }
-    void Stop()
-    {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-        changed_.notify_all();
-    }
-    std::exception_ptr Error()
-    {
-        std::lock_guard lock(mutex_);
-        return error_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> pieces_;
-    std::vector<std::string> spare_;  // buffers handed back, so pieces are not reallocated
-    bool finished_ = false;
-    bool stopped_ = false;
-    std::exception_ptr error_;
-};
 
 struct TStopped {};
 
@@ -517,8 +449,8 @@ void TZipArchive::StreamAhead(std::string_view name,
     try {
         inflater = std::thread([&] {
         try {
-            Stream(name, [&](std::string_view piece) {
-                if (!queue.Push(piece))
+            ReadEntry(name, limits_.maxEntrySize, false, [&](std::string& piece, std::size_t size) {
+                if (!queue.Push(piece, size))
                     throw TStopped{};
             });
             queue.Finish(nullptr);
@@ -533,8 +465,9 @@ void TZipArchive::StreamAhead(std::string_view name,
         return;
     }
     try {
-        for (std::string piece; queue.Pop(piece);)
-            sink(piece);
+        std::string piece;
+        for (std::size_t size = 0; queue.Pop(piece, size);)
+            sink(std::string_view(piece.data(), size));
     } catch (...) {
         queue.Stop();
         inflater.join();
@@ -548,7 +481,8 @@ void TZipArchive::StreamAhead(std::string_view name,
 void TZipArchive::Stream(std::string_view name,
                          const std::function<void(std::string_view)>& sink) const
 {
-    ReadEntry(name, limits_.maxEntrySize, false, sink);
+    ReadEntry(name, limits_.maxEntrySize, false,
+              [&](const std::string& piece, std::size_t size) { sink(std::string_view(piece.data(), size)); });
 }
 
 } // namespace Excel

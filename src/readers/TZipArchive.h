@@ -74,11 +74,13 @@ private:
     std::u16string_view ReadAt(std::uint64_t offset, char* to, std::size_t size) const;
     const TEntry* Locate(std::string_view name) const;
     std::uint64_t DataOffset(const TEntry& entry) const;
-    void ReadEntry(std::string_view name, std::uint64_t limit, bool whole,
-                   const std::function<void(std::string_view)>& sink) const;
+    // Takes the first `size` bytes of `piece`, and may swap `piece` for
+    // another buffer at least as long, which is filled next.
+    using TPieceSink = std::function<void(std::string& piece, std::size_t size)>;
+    void ReadEntry(std::string_view name, std::uint64_t limit, bool whole, const TPieceSink& sink) const;
     bool InflateWhole(const TEntry& entry, std::uint64_t data, std::string& out) const;
     void Inflate(const TEntry& entry, std::uint64_t data, const std::function<bool(std::uint64_t)>& tooLarge,
-                 const std::function<void(std::string_view)>& sink) const;
+                 const TPieceSink& sink) const;
     [[noreturn]] void Fail(std::string_view name, std::u16string_view why) const;
 
     std::filesystem::path file_;

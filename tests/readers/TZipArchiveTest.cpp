@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
+#include <thread>
+
 #include "support/TestSupport.h"
 #include "support/ZipFixture.h"
 #include "readers/TZipArchive.h"
@@ -146,6 +149,13 @@ TEST(TZipArchive, StreamingAheadGivesTheSameBytesAndEitherSidesError)
     good.StreamAhead("data.txt", [&](std::string_view piece) { ahead += piece; });
     EXPECT_EQ(streamed, payload);
     EXPECT_EQ(ahead, payload);
+    // A slow reader: the inflater fills the queue and waits for room, again and again.
+    std::string slow;
+    good.StreamAhead("data.txt", [&](std::string_view piece) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        slow += piece;
+    });
+    EXPECT_EQ(slow, payload);
 
     // The inflating thread's failure reaches the caller ...
     TZipArchive bad(dir / "bad.zip");
