@@ -26,38 +26,63 @@ static bool HoldsText(TCellType type)
     return type == TCellType::String || type == TCellType::Error;
 }
 
+namespace {
+
+// Rows take 21 bits (1..2^20) and columns 14, so a key fits in the top 35.
+constexpr int KeyShift = 29;
+constexpr int TypeShift = 26;
+constexpr std::uint64_t ExtraBit = 1u << 25;
+constexpr std::uint32_t StyleMask = (1u << 25) - 1;
+
+TCellType TypeOf(std::uint64_t word)
+{
+    return static_cast<TCellType>(word >> TypeShift & 7);
+}
+
+} // namespace
+
 TSheetData::Entry TSheetData::Pack(std::uint64_t key, const TCellData& cell)
 {
+    // Styles index the workbook's distinct format codes, never near 2^25.
+    const std::uint32_t style = cell.style <= StyleMask ? cell.style : 0;
     Entry e;
-    e.key = key;
-    if (HoldsText(cell.type))
+    e.word = key << KeyShift | std::uint64_t(static_cast<std::uint8_t>(cell.type)) << TypeShift | style;
+    if (cell.shown != NoText) {
+        e.word |= ExtraBit;
+        e.extra = static_cast<std::uint32_t>(extras_.size());
+        extras_.push_back({cell.number, HoldsText(cell.type) ? cell.text : NoText, cell.shown});
+    } else if (HoldsText(cell.type)) {
         e.text = cell.text;
-    else
+    } else {
         e.number = cell.number;
-    e.shown = cell.shown;
-    // Styles index the workbook's distinct format codes, never near 2^28.
-    const std::uint32_t style = cell.style < (1u << 28) ? cell.style : 0;
-    e.typeAndStyle = static_cast<std::uint32_t>(cell.type) << 28 | style;
+    }
     return e;
 }
 
-inline TCellData TSheetData::Unpack(const Entry& e)
+inline TCellData TSheetData::Unpack(const Entry& e) const
 {
     TCellData cell;
-    cell.type = static_cast<TCellType>(e.typeAndStyle >> 28);
-    cell.style = e.typeAndStyle & ((1u << 28) - 1);
-    if (HoldsText(cell.type))
+    cell.type = TypeOf(e.word);
+    cell.style = static_cast<std::uint32_t>(e.word) & StyleMask;
+    if (e.word & ExtraBit) {
+        const Extra& extra = extras_[e.extra];
+        cell.shown = extra.shown;
+        if (HoldsText(cell.type))
+            cell.text = extra.text;
+        else
+            cell.number = extra.number;
+    } else if (HoldsText(cell.type)) {
         cell.text = e.text;
-    else
+    } else {
         cell.number = e.number;
-    cell.shown = e.shown;
+    }
     return cell;
 }
 
 void TSheetData::Set(std::uint32_t row, std::uint32_t column, const TCellData& cell)
 {
     const auto key = KeyOf(row, column);
-    if (sealed_ && !cells_.empty() && cells_.back().key >= key)
+    if (sealed_ && !cells_.empty() && cells_.back().Key() >= key)
         sealed_ = false;
     cells_.push_back(Pack(key, cell));
 }
@@ -74,14 +99,17 @@ void TSheetData::MoveStrings(std::uint32_t first, std::uint32_t to)
             text = text - first + to;
     };
     const auto moveEntry = [&](Entry& e) {
-        if (HoldsText(static_cast<TCellType>(e.typeAndStyle >> 28)))
+        if (!(e.word & ExtraBit) && HoldsText(TypeOf(e.word)))
             move(e.text);
-        move(e.shown);
     };
     for (Entry& e : cells_)
         moveEntry(e);
     for (Block& b : blocks_)
         moveEntry(b.cell);
+    for (Extra& extra : extras_) {
+        move(extra.text);
+        move(extra.shown);
+    }
 }
 
 void TSheetData::Seal()
@@ -90,14 +118,15 @@ void TSheetData::Seal()
     if (cells_.capacity() > cells_.size() + cells_.size() / 4 + 1024)
         cells_.shrink_to_fit();
     blocks_.shrink_to_fit();
+    extras_.shrink_to_fit();
     if (sealed_)
         return;
     // Stable, so of two entries for one cell the later one is kept.
     std::stable_sort(cells_.begin(), cells_.end(),
-                     [](const Entry& a, const Entry& b) { return a.key < b.key; });
+                     [](const Entry& a, const Entry& b) { return a.Key() < b.Key(); });
     std::size_t kept = 0;
     for (const auto& e : cells_) {
-        if (kept > 0 && cells_[kept - 1].key == e.key)
+        if (kept > 0 && cells_[kept - 1].Key() == e.Key())
             cells_[kept - 1] = e;
         else
             cells_[kept++] = e;
@@ -116,7 +145,7 @@ void TSheetData::SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::ui
         return;
     if (!blocks_.empty()) {
         const Block& previous = blocks_.back();
-        const auto previousRow = static_cast<std::uint32_t>(previous.cell.key >> 14);
+        const auto previousRow = static_cast<std::uint32_t>(previous.cell.Key() >> 14);
         const bool beside = firstRow == previousRow && lastRow == previous.lastRow && firstColumn > previous.lastColumn;
         if (!beside && firstRow <= previous.lastRow) {
             // Out of reading order: lookups rely on blocks never overlapping.
@@ -136,18 +165,18 @@ const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
     std::size_t at = n;
     if (cursor_ < n) {
         const auto next = cursor_ + 1;
-        if (cells_[cursor_].key == key)
+        if (cells_[cursor_].Key() == key)
             at = cursor_;
-        else if (next < n && cells_[next].key == key)
+        else if (next < n && cells_[next].Key() == key)
             at = next;
-        else if (cells_[cursor_].key < key && (next == n || key < cells_[next].key))
+        else if (cells_[cursor_].Key() < key && (next == n || key < cells_[next].Key()))
             return nullptr;  // between two stored cells
     }
     if (at == n) {
         const auto it = std::lower_bound(cells_.begin(), cells_.end(), key,
-                                         [](const Entry& e, std::uint64_t k) { return e.key < k; });
+                                         [](const Entry& e, std::uint64_t k) { return e.Key() < k; });
         at = static_cast<std::size_t>(it - cells_.begin());
-        if (at == n || it->key != key) {
+        if (at == n || it->Key() != key) {
             cursor_ = at == 0 ? 0 : at - 1;
             return nullptr;
         }
@@ -158,18 +187,18 @@ const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
 
 const TSheetData::Entry* TSheetData::FindBlock(std::uint32_t row, std::uint32_t column) const
 {
-    const auto before = [](std::uint64_t key, const Block& b) { return key < b.cell.key; };
+    const auto before = [](std::uint64_t key, const Block& b) { return key < b.cell.Key(); };
     // The blocks of the rows band holding `row` end just before the first
     // block that starts below it.
     auto it = std::upper_bound(blocks_.begin(), blocks_.end(), KeyOf(row, MaxColumns), before);
     if (it == blocks_.begin() || row > std::prev(it)->lastRow)
         return nullptr;
-    const auto bandRow = static_cast<std::uint32_t>(std::prev(it)->cell.key >> 14);
+    const auto bandRow = static_cast<std::uint32_t>(std::prev(it)->cell.Key() >> 14);
     it = std::upper_bound(blocks_.begin(), it, KeyOf(bandRow, column), before);
     if (it == blocks_.begin())
         return nullptr;
     const Block& block = *std::prev(it);
-    if (block.cell.key >> 14 != bandRow || column > block.lastColumn)
+    if (block.cell.Key() >> 14 != bandRow || column > block.lastColumn)
         return nullptr;
     return &block.cell;
 }
@@ -181,7 +210,7 @@ const TCellData* TSheetData::Find(std::uint32_t row, std::uint32_t column) const
     const auto key = KeyOf(row, column);
     const Entry* entry;
     // Reading in order asks for the cell after the last one found.
-    if (cursor_ + 1 < cells_.size() && cells_[cursor_ + 1].key == key)
+    if (cursor_ + 1 < cells_.size() && cells_[cursor_ + 1].Key() == key)
         entry = &cells_[++cursor_];
     else
         entry = cells_.empty() ? nullptr : FindCell(key);

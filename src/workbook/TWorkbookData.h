@@ -61,15 +61,24 @@ public:
     std::size_t CellCount() const { return cells_.size() + blockCells_; }
 
 private:
-    // A cell in 24 bytes: a number and a string index are never both needed.
+    // A cell in 16 bytes: its position, type and style in one word, and a
+    // number or a string index, which are never both needed. A cell that
+    // also has a displayed text (OpenDocument) keeps both in `extras_`.
     struct Entry {
-        std::uint64_t key;  // row << 14 | (column - 1)
+        // row << 43 | (column - 1) << 29 | type << 26 | extra << 25 | style
+        std::uint64_t word;
         union {
             double number;
             std::uint32_t text;
+            std::uint32_t extra;  // index in extras_
         };
+        std::uint64_t Key() const { return word >> 29; }  // row << 14 | (column - 1)
+    };
+    static_assert(sizeof(Entry) == 16);
+    struct Extra {
+        double number;
+        std::uint32_t text;
         std::uint32_t shown;
-        std::uint32_t typeAndStyle;  // type << 28 | style
     };
     // A block: `cell.key` is its first row and column. Blocks sharing their
     // rows lie side by side; blocks of different rows never overlap, so the
@@ -79,14 +88,15 @@ private:
         std::uint32_t lastRow;
         std::uint32_t lastColumn;
     };
-    static Entry Pack(std::uint64_t key, const TCellData& cell);
-    static TCellData Unpack(const Entry& entry);
+    Entry Pack(std::uint64_t key, const TCellData& cell);
+    TCellData Unpack(const Entry& entry) const;
     const Entry* FindCell(std::uint64_t key) const;
     const Entry* FindBlock(std::uint32_t row, std::uint32_t column) const;
 
     UnicodeString name_;
     TGrowingArray<Entry> cells_{true};  // filled at once, so huge pages pay
     std::vector<Block> blocks_;
+    std::vector<Extra> extras_;
     std::size_t blockCells_ = 0;
     bool sealed_ = true;
     mutable std::size_t cursor_ = 0;  // one thread reads a workbook

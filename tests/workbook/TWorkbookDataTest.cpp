@@ -6,6 +6,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <string>
 
 #include "text/UnicodeString.h"
 #include "workbook/TCellText.h"
@@ -137,6 +138,61 @@ TEST(SheetData, BlocksReadAsTheCellsTheyCover)
     EXPECT_EQ(sheet.Find(1048576, 16384)->number, -2);
     EXPECT_EQ(sheet.Find(1048569, 16384), nullptr);
     EXPECT_EQ(sheet.Find(1048576, 16379), nullptr);
+}
+
+// Position, type, style, value and displayed text are packed together: each
+// must come back whole, at the corners of the grid and with the largest style.
+TEST(SheetData, CellsKeepEveryFieldTheyArePackedWith)
+{
+    struct Case {
+        std::uint32_t row, column;
+        TCellType type;
+        std::uint32_t style;
+        double number;
+        std::uint32_t text, shown;
+    };
+    const std::uint32_t bigStyle = (1u << 25) - 1;
+    const Case cases[] = {
+        {1048576, 16384, TCellType::Error, bigStyle, 0, 7, NoText},
+        {1048576, 16383, TCellType::Number, bigStyle, -1.5e300, NoText, NoText},
+        {1048575, 16384, TCellType::Boolean, 3, 1, NoText, 9},
+        {1, 1, TCellType::String, 1, 0, 4, 5},
+        {1, 2, TCellType::Number, 2, 0.1, NoText, 6},
+        {2, 1, TCellType::Empty, 0, 0, NoText, 8},  // nothing but a displayed text
+        {3, 3, TCellType::String, 0, 0, 100, NoText},
+    };
+    TSheetData sheet(u"S");
+    for (const auto& c : cases) {
+        // Written twice, the other way round first: the later one counts.
+        TCellData before;
+        before.type = TCellType::String;
+        before.text = 1;
+        before.shown = c.shown == NoText ? 2 : NoText;
+        sheet.Set(c.row, c.column, before);
+        sheet.Set(c.row, c.column, {c.type, c.style, c.number, c.text, c.shown});
+    }
+    TCellData blockCell{TCellType::Number, 5, 42, NoText, 150};
+    sheet.SetBlock(10, 12, 4, 6, blockCell);
+    sheet.Seal();
+    sheet.MoveStrings(100, 1000);  // string numbers from 100 on move up
+    const auto moved = [](std::uint32_t text) { return text != NoText && text >= 100 ? text + 900 : text; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.column));
+        const TCellData* cell = sheet.Find(c.row, c.column);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->type, c.type);
+        EXPECT_EQ(cell->style, c.style);
+        if (c.type == TCellType::String || c.type == TCellType::Error)
+            EXPECT_EQ(cell->text, moved(c.text));
+        else
+            EXPECT_EQ(cell->number, c.number);
+        EXPECT_EQ(cell->shown, moved(c.shown));
+    }
+    const TCellData* block = sheet.Find(11, 5);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block->number, 42);
+    EXPECT_EQ(block->style, 5u);
+    EXPECT_EQ(block->shown, 1050u);
 }
 
 TEST(SheetData, CellsStayCompact)
