@@ -291,7 +291,9 @@ const char* TXlsxSheetHandler::PlainCell(const char* p, const char* end)
     if (static_cast<std::size_t>(end - p) < open.size() || std::string_view(p, open.size()) != open)
         return nullptr;
     const char* value = p + open.size();
-    const char* q = value;
+    TShortDecimal decimal;
+    const char* q = decimal.Scan(value, end);
+    const bool plain = q < end && *q == '<';  // nothing but a minus, digits and a point
     while (q < end && IsNumberByte(*q))
         ++q;
     if (q == value || static_cast<std::size_t>(end - q) < close.size() || std::string_view(q, close.size()) != close)
@@ -307,13 +309,16 @@ const char* TXlsxSheetHandler::PlainCell(const char* p, const char* end)
     cell.style = style;
     const std::string_view text(value, static_cast<std::size_t>(q - value));
     if (shared) {
-        std::uint32_t i = 0;
-        if (!ParseIndex(text, UINT32_MAX - 1, i) || !context_.shared->Has(i))
+        // Ten digits at most, so the index cannot have wrapped.
+        if (!plain || decimal.negative || decimal.fraction >= 0 || decimal.count > 10 ||
+            decimal.digits > UINT32_MAX - 1 || !context_.shared->Has(static_cast<std::uint32_t>(decimal.digits)))
             return nullptr;
         cell.type = TCellType::String;
-        cell.text = context_.shared->Base() + i;
+        cell.text = context_.shared->Base() + static_cast<std::uint32_t>(decimal.digits);
     } else {
-        const auto number = ParseXmlNumber(text);
+        auto number = plain ? decimal.Value() : std::nullopt;
+        if (!number)
+            number = ParseXmlNumber(text);
         if (!number)
             return nullptr;
         cell.type = TCellType::Number;

@@ -105,43 +105,43 @@ void DecodeXmlEscapes(std::string& text)
     text = std::move(out);
 }
 
-namespace {
+const char* TShortDecimal::Scan(const char* p, const char* end)
+{
+    if (p < end && *p == '-') {
+        negative = true;
+        ++p;
+    }
+    for (; p < end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
+        if (digit <= 9) {
+            digits = digits * 10 + digit;  // wraps past 19 digits, which Value refuses anyway
+            ++count;
+            fraction += fraction >= 0;
+        } else if (*p == '.' && fraction < 0 && count > 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    return p;
+}
 
-// Up to 15 digits with an optional point, no exponent: the digits make an
-// exact integer and one division by an exact power of ten rounds correctly,
-// so this gives what from_chars gives, several times faster.
-std::optional<double> ShortDecimal(std::string_view text)
+std::optional<double> TShortDecimal::Value() const
 {
     static constexpr double Tens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const bool negative = !text.empty() && text.front() == '-';
-    std::uint64_t digits = 0;
-    int count = 0, fraction = -1;
-    for (std::size_t i = negative; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            if (++count > 15)
-                return std::nullopt;
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            fraction += fraction >= 0;
-        } else if (c == '.' && fraction < 0 && count > 0) {
-            fraction = 0;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (count == 0 || fraction == 0)
+    if (count == 0 || count > 15 || fraction == 0)
         return std::nullopt;
     const double value = static_cast<double>(digits) / Tens[fraction < 0 ? 0 : fraction];
     return negative ? -value : value;
 }
 
-} // namespace
-
 std::optional<double> ParseXmlNumber(std::string_view text)
 {
-    if (const auto value = ShortDecimal(text))
-        return value;
+    TShortDecimal decimal;
+    if (decimal.Scan(text.data(), text.data() + text.size()) == text.data() + text.size())
+        if (const auto value = decimal.Value())
+            return value;
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
