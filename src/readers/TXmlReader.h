@@ -74,8 +74,11 @@ public:
     // `defaultNamespace`. A handler may take complete elements of shapes it
     // knows, with the same outcome as their events (TXmlShortcut.h reads
     // them), and gives where it stopped: p when it took nothing. Only
-    // markup that is well-formed whatever follows may be taken.
-    virtual const char* Shortcut(const char* p, const char* /*end*/, const TXmlName& /*defaultNamespace*/)
+    // markup that is well-formed whatever follows may be taken. It may
+    // begin with the start tag of an unprefixed element that stays open,
+    // whose name it then puts in `opened`; the tokenizer closes it as any.
+    virtual const char* Shortcut(const char* p, const char* /*end*/, const TXmlName& /*defaultNamespace*/,
+                                 std::string_view& /*opened*/)
     {
         return p;
     }

@@ -228,8 +228,12 @@ const char* TXmlTokenizer::Token(const char* p, const char* end, bool last)
         TXmlName space;
         if (binding >= 0)
             space = {bindings_[static_cast<std::size_t>(binding)].uri, {}, bindings_[static_cast<std::size_t>(binding)].space};
-        if (const char* taken = handler_.Shortcut(p, end, space); taken != p)
+        std::string_view opened;
+        if (const char* taken = handler_.Shortcut(p, end, space, opened); taken != p) {
+            if (!opened.empty())
+                OpenPlain(opened, p);
             return taken;
+        }
     }
     const char* next = Markup(p, end);
     if (!next && last)

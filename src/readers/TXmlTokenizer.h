@@ -69,6 +69,8 @@ private:
     static std::uint64_t Characters(const char* p, const char* end);
     const char* Reference(const char* p, const char* end, std::string& out);
     void OpenElement(std::string_view qname, const char* at, bool plain);
+    // Opens an unprefixed element without declarations; no event.
+    void OpenPlain(std::string_view qname, const char* at);
     TBinding Bind(std::string_view prefix, std::string_view uri);
     bool DuplicateAttribute(bool resolved) const;
     std::ptrdiff_t Resolve(std::string_view prefix, const char* at);

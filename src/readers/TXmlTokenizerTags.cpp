@@ -110,6 +110,13 @@ const char* TXmlTokenizer::StartTag(const char* p, const char* end)
     return q;
 }
 
+void TXmlTokenizer::OpenPlain(std::string_view qname, const char* at)
+{
+    open_.push_back({names_.size(), qname.size(), 0, Resolve({}, at), bindings_.size()});
+    names_.append(qname);
+    rootSeen_ = true;
+}
+
 void TXmlTokenizer::OpenElement(std::string_view qname, const char* at, bool plain)
 {
     const std::size_t bindingsBefore = bindings_.size();
@@ -119,9 +126,7 @@ void TXmlTokenizer::OpenElement(std::string_view qname, const char* at, bool pla
     if (plain) {
         // Nothing to declare or resolve but the default namespace, and
         // attribute names are the same whether compared raw or resolved.
-        open_.push_back({names_.size(), qname.size(), 0, Resolve({}, at), bindingsBefore});
-        names_.append(qname);
-        rootSeen_ = true;
+        OpenPlain(qname, at);
         attributes_.clear();
         for (const auto& a : raw_)
             attributes_.push_back({{{}, a.qname}, value(a)});

@@ -20,7 +20,7 @@ namespace testsupport {
 class EventsOnlySheet : public Excel::TXlsxSheetHandler {
 public:
     using TXlsxSheetHandler::TXlsxSheetHandler;
-    const char* Shortcut(const char* p, const char*, const Excel::TXmlName&) override { return p; }
+    const char* Shortcut(const char* p, const char*, const Excel::TXmlName&, std::string_view&) override { return p; }
 };
 
 // The XML is given in pieces of `piece` bytes, as a zip entry arrives.

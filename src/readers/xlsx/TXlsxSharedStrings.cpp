@@ -70,7 +70,7 @@ public:
             text_.append(text);
     }
     // Takes whole items of one run, <si><t>text</t></si>, whatever the state.
-    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override
+    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace, std::string_view&) override
     {
         if (!spreadsheet_.Is(defaultNamespace))
             return p;

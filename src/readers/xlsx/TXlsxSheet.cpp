@@ -117,17 +117,7 @@ void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes&
     }
     if (local == "row") {
         const char* r = attributes.Find("r");
-        std::uint32_t row = 0;
-        if (r) {
-            if (!ParseIndex(r, MaxRows, row) || row == 0)
-                Fail(u"行番号 " + Quote(r) + u" がワークシートの範囲 (1～1048576) にありません。");
-        } else {
-            if (row_ >= MaxRows)
-                Fail(u"行がワークシートの範囲 (1～1048576) を超えています。");
-            row = row_ + 1;
-        }
-        row_ = row;
-        column_ = 0;
+        StartRow(r ? std::optional<std::string_view>(r) : std::nullopt);
     } else if (local == "c") {
         const auto value = [&](std::string_view attribute) -> TValue {
             const char* v = attributes.Find(attribute);
@@ -135,6 +125,21 @@ void TXlsxSheetHandler::StartElement(const TXmlName& name, const TXmlAttributes&
         };
         StartCell(value("r"), value("s"), value("t"));
     }
+}
+
+void TXlsxSheetHandler::StartRow(std::optional<std::string_view> r)
+{
+    std::uint32_t row = 0;
+    if (r) {
+        if (!ParseIndex(*r, MaxRows, row) || row == 0)
+            Fail(u"行番号 " + Quote(*r) + u" がワークシートの範囲 (1～1048576) にありません。");
+    } else {
+        if (row_ >= MaxRows)
+            Fail(u"行がワークシートの範囲 (1～1048576) を超えています。");
+        row = row_ + 1;
+    }
+    row_ = row;
+    column_ = 0;
 }
 
 void TXlsxSheetHandler::ReserveFor(const char* ref)
@@ -205,10 +210,19 @@ void TXlsxSheetHandler::StartCell(TValue r, TValue s, TValue t)
     phoneticDepth_ = 0;
 }
 
-const char* TXlsxSheetHandler::Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace)
+const char* TXlsxSheetHandler::Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace,
+                                        std::string_view& opened)
 {
     if (!inSheetData_ || inCell_ || !spreadsheet_.Is(defaultNamespace))
         return p;
+    // A row's start tag, left open for its cells.
+    Xml::TPlainTag row;
+    if (const char* next; end - p > 4 && p[1] == 'r' && (next = Xml::ReadPlainTag(p, end, row)) &&
+                          Xml::SameName(row.name, "row") && !row.empty) {
+        StartRow(row.Find("r"));
+        opened = row.name;
+        p = Xml::SkipBlanks(next, end);
+    }
     // Cells one after another, and the blanks between them, which no cell
     // would collect.
     for (const char* next; end - p > 2 && p[0] == '<' && p[1] == 'c' && ((next = PlainCell(p, end)) || (next = Cell(p, end)));)

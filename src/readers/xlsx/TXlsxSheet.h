@@ -43,14 +43,16 @@ public:
     void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
     void EndElement(const TXmlName& name) override;
     void Characters(std::string_view text) override;
-    // Takes whole cells of the usual shapes: a value, a formula, an inline
-    // string of one run.
-    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace) override;
+    // Takes a row's start tag and whole cells of the usual shapes: a value,
+    // a formula, an inline string of one run.
+    const char* Shortcut(const char* p, const char* end, const TXmlName& defaultNamespace,
+                         std::string_view& opened) override;
 
 private:
     enum class TKind : std::uint8_t { Number, Shared, String, Inline, Boolean, Error, Date };
     using TValue = std::optional<std::string_view>;
 
+    void StartRow(std::optional<std::string_view> r);
     const char* PlainCell(const char* p, const char* end);
     const char* Cell(const char* p, const char* end);
     void StartCell(TValue r, TValue s, TValue t);

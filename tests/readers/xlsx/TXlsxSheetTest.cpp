@@ -47,6 +47,15 @@ TEST(XlsxSheet, CellsTakenWholeReadAsTheirEvents)
         {"<row><c r=\"AAAA1\"><v>1</v></c></row>", "セル参照 \"AAAA1\""},
         {"<row><c s=\"1\" s=\"2\"><v>1</v></c></row>", "duplicate attribute"},
         {"<row><c r=\"A1\"><v>1e400</v></c></row>", "の数値 \"1e400\""},
+        // rows opened by the sheet reader itself
+        {"<row r=\"2\" spans=\"1:2\" xml:space=\"preserve\">\n <c><v>1</v></c></row><row r=\"3\"></row>"
+         "<row><row r=\"5\"><c><v>2</v></c></row><c><v>3</v></c></row><row r=\"7\"/><row><c><v>4</v></c></row>",
+         " 2,1:1,0,0x1p+0"},
+        {"<row r=\"0\"><c><v>1</v></c></row>", "行番号 \"0\""},
+        {"<row r=\"1\" r=\"2\"><c><v>1</v></c></row>", "duplicate attribute"},
+        {"<row r=\"1\"><c><v>1</v></c></rows>", "mismatched tag"},
+        {"<row r=\"1\" spans=\"1:1\" x:h=\"1\" xmlns:x=\"urn:x\"><c><v>1</v></c></row>", " 1,1:1,0,0x1p+0"},
+        {"<row r=\"1\" y:h=\"1\"><c><v>1</v></c></row>", "unbound prefix"},
     };
     const std::string head = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
     for (const auto& [data, expected] : cases) {
