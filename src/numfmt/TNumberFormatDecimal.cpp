@@ -104,8 +104,6 @@ constexpr std::array<T, 23> PowersOfTen()
 constexpr auto kPowersOfTen = PowersOfTen<double>();
 constexpr auto kWidePowersOfTen = PowersOfTen<Wide>();
 
-long long PowerOfTen(int k) { return static_cast<long long>(kWidePowersOfTen[std::size_t(k)]); }
-
 // Whether a finite magnitude is exactly `whole` x 10^-decimals with whole
 // below 10^15 and at most eight decimals, the shape of typed values (12.25
 // is 1225 hundredths). Past 10^14 or below 10^-7 only whole numbers count.
@@ -134,31 +132,28 @@ bool ScaledWhole(double magnitude, long long& whole, int& decimals)
 
 // The General text of `whole` x 10^-decimals (whole > 0, at most eight
 // decimals) when it fits the width as it is, so no digit needs rounding;
-// nullptr when it does not. The whole part and the decimals are written in
-// place, each by to_chars.
+// nullptr when it does not. The digits are written once, and the point
+// goes in among them.
 char* PutGeneralExact(long long whole, int decimals, char* p)
 {
-    long long integer = whole, fraction = 0;
-    if (decimals > 0) {
-        integer = whole / PowerOfTen(decimals);
-        fraction = whole - integer * PowerOfTen(decimals);
-        while (decimals > 0 && fraction % 10 == 0) {
-            fraction /= 10;
-            --decimals;
-        }
+    char digits[24];
+    int count = int(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+    // Trailing zeros of the decimals go: 1.50 is 1.5. The first digit is
+    // never a zero, so some digit stays.
+    while (decimals > 0 && digits[count - 1] == '0')
+        --count, --decimals;
+    const int wholeDigits = count > decimals ? count - decimals : 0;
+    if (decimals == 0) {
+        if (count > kGeneralWidth) return nullptr;
+        return std::copy(digits, digits + count, p);
     }
-    // Room for one digit too many: to_chars then stops at the end, which is
-    // as refused as any longer number.
-    char* const start = p;
-    if (integer > 0 || decimals == 0) p = std::to_chars(p, p + kGeneralWidth + 1, integer).ptr;
-    const int wholeDigits = int(p - start);
-    if (decimals == 0) return wholeDigits > kGeneralWidth ? nullptr : p;
     if (wholeDigits > 0 ? wholeDigits + decimals > kGeneralWidth - 1 : decimals > kGeneralWidth - 2) return nullptr;
     if (wholeDigits == 0) *p++ = '0';
+    p = std::copy(digits, digits + wholeDigits, p);
     *p++ = '.';
     // Leading zeros of the decimals: 0.05 is 5 hundredths.
-    for (int k = decimals - 1; k > 0 && fraction < PowerOfTen(k); --k) *p++ = '0';
-    return std::to_chars(p, p + kGeneralWidth, fraction).ptr;
+    for (int k = count; k < decimals; ++k) *p++ = '0';
+    return std::copy(digits + wholeDigits, digits + count, p);
 }
 
 // The digits of `whole` x 10^-decimals; whole < 10^15.
