@@ -12,10 +12,16 @@ namespace Excel {
 namespace {
 
 
+[[noreturn]] void NotOpen()
+{
+    throw EOleException(u"ブックが開かれていません。");
+}
+
+// Small, so that it is inlined into every cell's reading; the throw is apart.
 const TWorkbookData& OpenData(const TBookRef& book)
 {
     if (!book)
-        throw EOleException(u"ブックが開かれていません。");
+        NotOpen();
     return book->Data();
 }
 
