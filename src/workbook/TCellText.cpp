@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "text/TConvert.h"
+#include "numfmt/TNumberFormatDecimal.h"
 #include "numfmt/TSerialDate.h"
 #include "workbook/EOleException.h"
 
@@ -71,12 +72,18 @@ UnicodeString DisplayText(const TWorkbookData& book, const TCellData* cell)
         return {};
     if (cell->shown != NoText)
         return book.String(cell->shown);
+    // Format 0 is General, most cells' format: it needs no call through the
+    // compiled format.
     switch (cell->type) {
     case TCellType::Empty:
         return {};
     case TCellType::Number:
+        if (cell->style == 0)
+            return NumberFormat::GeneralText(cell->number);
         return book.Format(cell->style).FormatNumber(cell->number, book.date1904);
     case TCellType::String:
+        if (cell->style == 0)
+            return book.String(cell->text);
         return book.Format(cell->style).FormatText(book.String(cell->text));
     case TCellType::Boolean:
         return cell->number != 0 ? u"TRUE" : u"FALSE";
