@@ -21,7 +21,7 @@ public:
     TPlaceholderFill(std::string_view digits, int length, int placeholders, bool thousands)
         : digits_(digits), length_(length), placeholders_(placeholders), thousands_(thousands) {}
 
-    void Next(char16_t placeholder, UnicodeString& out)
+    template <typename Out> void Next(char16_t placeholder, Out& out)
     {
         int position = placeholders_ - 1 - next_;
         if (next_ == 0)
@@ -32,7 +32,7 @@ public:
         ++next_;
     }
 
-    void All(UnicodeString& out)
+    template <typename Out> void All(Out& out)
     {
         for (int p = length_ - 1; p >= 0; --p) Put(p, At(p), out);
     }
@@ -44,7 +44,7 @@ private:
         return k < digits_.size() ? char16_t(digits_[k]) : u'0';
     }
 
-    void Put(int position, char16_t c, UnicodeString& out) const
+    template <typename Out> void Put(int position, char16_t c, Out& out) const
     {
         out += c;
         if (thousands_ && position > 0 && position % 3 == 0) out += c == u' ' ? u' ' : u',';
@@ -75,6 +75,37 @@ std::string IntegerDigits(long long value)
 }
 
 // A whole number's placeholder fill over its own digits.
+// Characters gathered on the stack and added to the text a run at a time:
+// added one by one, the text's growth checks took a third of a section.
+class TBufferedText {
+public:
+    explicit TBufferedText(UnicodeString& out) : out_(out) {}
+    TBufferedText& operator+=(char16_t c)
+    {
+        if (used_ == Size)
+            Flush();
+        buffer_[used_++] = c;
+        return *this;
+    }
+    TBufferedText& operator+=(std::u16string_view text)
+    {
+        Flush();
+        out_ += text;
+        return *this;
+    }
+    void Flush()
+    {
+        out_.append(buffer_, used_);
+        used_ = 0;
+    }
+
+private:
+    static constexpr std::size_t Size = 32;
+    UnicodeString& out_;
+    char16_t buffer_[Size];
+    std::size_t used_ = 0;
+};
+
 TPlaceholderFill Fill(const std::string& digits, int placeholders, bool thousands)
 {
     return TPlaceholderFill(digits, int(digits.size()), placeholders, thousands);
@@ -88,8 +119,9 @@ long long FloorDiv(long long a, long long b)
 
 } // namespace
 
-void AppendNumberSection(const TSection& s, double magnitude, UnicodeString& out)
+void AppendNumberSection(const TSection& s, double magnitude, UnicodeString& text)
 {
+    TBufferedText out(text);
     TDecimal d = TDecimal::FromDouble(magnitude);
     if (!d.IsZero()) d.pointPos += 2 * s.percents - 3 * s.scaleCommas;
     long long exponent = 0;
@@ -144,6 +176,7 @@ void AppendNumberSection(const TSection& s, double magnitude, UnicodeString& out
         default: break;
         }
     }
+    out.Flush();
 }
 
 void ApproximateFraction(double value, long long maxDenominator, long long& numerator, long long& denominator)
