@@ -40,9 +40,41 @@ std::optional<std::uint32_t> ColumnOfLetters(std::basic_string_view<Char> letter
     return column;
 }
 
-// "B12" into row 12, column 2. Absolute markers ("$B$12") and lower-case
-// letters are accepted. Nothing for text that is not a reference inside
-// the grid.
-std::optional<TCellPosition> ParseCellReference(std::string_view text);
+// An A1 reference ("B12", "$B$12", "b12") at the start of [p, end), into
+// `out`; gives the position after it, or nullptr when what stands there is
+// no reference inside the grid. Inline: the sheet readers read one a cell.
+inline const char* ReadCellReference(const char* p, const char* end, TCellPosition& out)
+{
+    if (p < end && *p == '$')
+        ++p;
+    const char* letters = p;
+    while (p < end && ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z')))
+        ++p;
+    const auto column = ColumnOfLetters(std::string_view(letters, static_cast<std::size_t>(p - letters)));
+    if (!column)
+        return nullptr;
+    if (p < end && *p == '$')
+        ++p;
+    const char* digits = p;
+    std::uint32_t row = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        if ((row = row * 10 + static_cast<std::uint32_t>(*p - '0')) > MaxRows)
+            return nullptr;
+    if (p == digits || row == 0)
+        return nullptr;
+    out = {row, *column};
+    return p;
+}
+
+// "B12" into row 12, column 2, as ReadCellReference reads it, the whole
+// text being the reference.
+inline std::optional<TCellPosition> ParseCellReference(std::string_view text)
+{
+    TCellPosition position;
+    const char* end = text.data() + text.size();
+    if (ReadCellReference(text.data(), end, position) != end)
+        return std::nullopt;
+    return position;
+}
 
 } // namespace Excel

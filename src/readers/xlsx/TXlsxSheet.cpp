@@ -17,24 +17,30 @@ namespace Excel {
 namespace {
 
 
+// Digits at p, at most `limit`: the position after them, or nullptr when
+// there are none or they stand for more.
+const char* ReadIndex(const char* p, const char* end, std::uint32_t limit, std::uint32_t& out)
+{
+    const char* first = p;
+    std::uint64_t v = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        if ((v = v * 10 + static_cast<std::uint64_t>(*p - '0')) > limit)
+            return nullptr;
+    if (p == first)
+        return nullptr;
+    out = static_cast<std::uint32_t>(v);
+    return p;
+}
+
+// An index with blanks (spaces) around it.
 bool ParseIndex(std::string_view text, std::uint32_t limit, std::uint32_t& out)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
-    if (text.empty())
-        return false;
-    std::uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + static_cast<std::uint64_t>(c - '0');
-        if (v > limit)
-            return false;
-    }
-    out = static_cast<std::uint32_t>(v);
-    return true;
+    const char* end = text.data() + text.size();
+    return ReadIndex(text.data(), end, limit, out) == end;
 }
 
 UnicodeString ColumnLetters(std::uint32_t column)
@@ -232,37 +238,6 @@ const char* TXlsxSheetHandler::Shortcut(const char* p, const char* end, const TX
 
 namespace {
 
-// Digits up to the closing quote, at most `limit`; nullptr for anything else.
-const char* QuotedNumber(const char* p, const char* end, std::uint64_t limit, std::uint64_t& out)
-{
-    const char* first = p;
-    std::uint64_t v = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-        v = v * 10 + static_cast<std::uint64_t>(*p - '0');
-        if (v > limit)
-            return nullptr;
-    }
-    if (p == first || p == end || *p != '"')
-        return nullptr;
-    out = v;
-    return p + 1;
-}
-
-// A reference of capital letters and digits up to the closing quote.
-const char* QuotedReference(const char* p, const char* end, std::uint32_t& row, std::uint32_t& column)
-{
-    std::uint32_t c = 0;
-    for (; p < end && *p >= 'A' && *p <= 'Z'; ++p)
-        if ((c = c * 26 + static_cast<std::uint32_t>(*p - 'A' + 1)) > MaxColumns)
-            return nullptr;
-    std::uint64_t r = 0;
-    if (c == 0 || !(p = QuotedNumber(p, end, MaxRows, r)) || r == 0)
-        return nullptr;
-    row = static_cast<std::uint32_t>(r);
-    column = c;
-    return p;
-}
-
 bool IsNumberByte(char c)
 {
     return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'E' || c == 'e';
@@ -285,20 +260,27 @@ const char* TXlsxSheetHandler::PlainCell(const char* p, const char* end)
         if (!bit || (seen & bit))
             return nullptr;
         seen |= bit;
+        // A value the general way would decode, or report, is left to it:
+        // only plain references, digits and the two types are taken here.
         p += 4;
-        std::uint64_t index = 0;
         if (bit == 1) {
-            p = QuotedReference(p, end, row, column);
+            TCellPosition position;
+            if (!(p = ReadCellReference(p, end, position)))
+                return nullptr;
+            row = position.row;
+            column = position.column;
         } else if (bit == 2) {
-            if ((p = QuotedNumber(p, end, UINT32_MAX - 1, index)) && index < context_.cellFormats.size())
+            std::uint32_t index = 0;
+            if (!(p = ReadIndex(p, end, UINT32_MAX - 1, index)))
+                return nullptr;
+            if (index < context_.cellFormats.size())
                 style = context_.cellFormats[index];
-        } else if (end - p > 1 && (*p == 's' || *p == 'n') && p[1] == '"') {
-            shared = *p == 's';
-            p += 2;
+        } else if (end - p > 1 && (*p == 's' || *p == 'n')) {
+            shared = *p++ == 's';
         } else {
             return nullptr;
         }
-        if (!p)
+        if (p == end || *p++ != '"')
             return nullptr;
     }
     constexpr std::string_view open = "><v>", close = "</v></c>";
