@@ -61,7 +61,7 @@ public:
             --phonetic_;
         } else if (name.local == "si" && inItem_) {
             inItem_ = false;
-            Add();
+            Add(text_);
         }
     }
     void Characters(std::string_view text) override
@@ -91,13 +91,7 @@ private:
         const char* q = Xml::PlainTextEnd(text, end);
         if (static_cast<std::size_t>(end - q) < close.size() || std::string_view(q, close.size()) != close)
             return nullptr;
-        const std::string_view item(text, static_cast<std::size_t>(q - text));
-        if (std::find(item.begin(), item.end(), '_') != item.end() || count >= MaxStoredCells)
-            return nullptr;
-        inItem_ = collecting_ = false;
-        phonetic_ = 0;
-        book_.AddUtf8String(item);
-        Counted();
+        TakeWhole(std::string_view(text, static_cast<std::size_t>(q - text)));
         return q + close.size();
     }
     const char* Item(const char* p, const char* end)
@@ -115,24 +109,29 @@ private:
         const char* close = textEnd ? ReadEndTag(textEnd, end, "t") : nullptr;
         if (!close || !(close = ReadEndTag(SkipBlanks(close, end), end, "si")))
             return nullptr;
-        // The state the events leave.
-        inItem_ = collecting_ = false;
-        phonetic_ = 0;
-        text_.assign(text);
-        Add();
+        TakeWhole(text);
         return close;
     }
-    void Add()
+    // An item taken whole leaves the state its events would leave.
+    void TakeWhole(std::string_view text)
+    {
+        inItem_ = collecting_ = false;
+        phonetic_ = 0;
+        Add(text);
+    }
+    // An item's text, its _xHHHH_ escapes still in it.
+    void Add(std::string_view text)
     {
         if (count >= MaxStoredCells)
             throw OpenError(file_, u"共有文字列が多すぎます (" +
                                        IntToStr(static_cast<long long>(MaxStoredCells)) + u" 個まで)。");
-        DecodeXmlEscapes(text_);
-        book_.AddUtf8String(text_);
-        Counted();
-    }
-    void Counted()
-    {
+        if (text.find('_') != std::string_view::npos) {
+            if (text.data() != text_.data())
+                text_.assign(text);
+            DecodeXmlEscapes(text_);
+            text = text_;
+        }
+        book_.AddUtf8String(text);
         if (++count % PublishEvery == 0)
             published_(count);
     }
