@@ -159,27 +159,36 @@ void TSheetData::SetBlock(std::uint32_t firstRow, std::uint32_t lastRow, std::ui
     blockCells_ += std::size_t(lastRow - firstRow + 1) * (lastColumn - firstColumn + 1);
 }
 
+// The first cell at or after `key`. Cells are mostly read forward, a few
+// columns of each row, so the search gallops ahead of the cursor before it
+// halves: a short step costs a few comparisons, not a search of the sheet.
+std::size_t TSheetData::LowerBound(std::uint64_t key) const
+{
+    const std::size_t n = cells_.size();
+    std::size_t low = 0, high = n;
+    if (cursor_ < n && cells_[cursor_].Key() == key)
+        return cursor_;  // the same cell again
+    if (cursor_ < n && cells_[cursor_].Key() < key) {
+        // Every cell before `low` lies before the key.
+        low = cursor_ + 1;
+        high = low;
+        for (std::size_t step = 1; high < n && cells_[high].Key() < key; step *= 2) {
+            low = high + 1;
+            high = low + step;
+        }
+        high = std::min(high, n);
+    }
+    const auto it = std::lower_bound(cells_.begin() + low, cells_.begin() + high, key,
+                                     [](const Entry& e, std::uint64_t k) { return e.Key() < k; });
+    return static_cast<std::size_t>(it - cells_.begin());
+}
+
 const TSheetData::Entry* TSheetData::FindCell(std::uint64_t key) const
 {
-    const auto n = cells_.size();
-    std::size_t at = n;
-    if (cursor_ < n) {
-        const auto next = cursor_ + 1;
-        if (cells_[cursor_].Key() == key)
-            at = cursor_;
-        else if (next < n && cells_[next].Key() == key)
-            at = next;
-        else if (cells_[cursor_].Key() < key && (next == n || key < cells_[next].Key()))
-            return nullptr;  // between two stored cells
-    }
-    if (at == n) {
-        const auto it = std::lower_bound(cells_.begin(), cells_.end(), key,
-                                         [](const Entry& e, std::uint64_t k) { return e.Key() < k; });
-        at = static_cast<std::size_t>(it - cells_.begin());
-        if (at == n || it->Key() != key) {
-            cursor_ = at == 0 ? 0 : at - 1;
-            return nullptr;
-        }
+    const std::size_t at = LowerBound(key);
+    if (at == cells_.size() || cells_[at].Key() != key) {
+        cursor_ = at == 0 ? 0 : at - 1;
+        return nullptr;
     }
     cursor_ = at;
     return &cells_[at];

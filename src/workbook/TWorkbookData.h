@@ -90,6 +90,7 @@ private:
     };
     Entry Pack(std::uint64_t key, const TCellData& cell);
     TCellData Unpack(const Entry& entry) const;
+    std::size_t LowerBound(std::uint64_t key) const;
     const Entry* FindCell(std::uint64_t key) const;
     const Entry* FindBlock(std::uint32_t row, std::uint32_t column) const;
 
