@@ -32,9 +32,11 @@ public:
 private:
     std::string_view Utf8(std::uint32_t index) const;
 
-    TGrowingArray<char> bytes_;
+    // Filled in one go as a workbook is read, like its cells, so huge pages
+    // pay: a page fault per 2 MiB instead of one per 4 KiB.
+    TGrowingArray<char> bytes_{true};
     // 32-bit starts keep the index small.
-    TGrowingArray<std::uint32_t> starts_;
+    TGrowingArray<std::uint32_t> starts_{true};
 };
 
 } // namespace Excel
