@@ -1,6 +1,7 @@
 #include "readers/TZipArchive.h"
 
 #include <fcntl.h>
+#include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <sys/stat.h>
@@ -54,6 +55,12 @@ constexpr std::uint64_t MaxEntries = 1u << 20;
 constexpr std::size_t PieceBytes = 64u << 10;
 constexpr std::size_t SmallestPiece = 4096;
 constexpr std::size_t InputBytes = 64u << 10;
+
+// The zip CRC-32, by ISA-L: about four times as fast as libdeflate's here.
+std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size)
+{
+    return crc32_gzip_refl(crc, reinterpret_cast<const unsigned char*>(data), size);
+}
 
 std::size_t PieceSize(std::uint64_t size)
 {
@@ -329,7 +336,7 @@ bool TZipArchive::InflateWhole(const TEntry& entry, std::uint64_t data, std::str
     const auto result =
         libdeflate_deflate_decompress(inflater.get(), raw.get(), rawSize, out.data(), out.size(), &actual);
     if (result != LIBDEFLATE_SUCCESS || actual != out.size() ||
-        libdeflate_crc32(0, out.data(), out.size()) != entry.crc)
+        Crc32(0, out.data(), out.size()) != entry.crc)
         Fail(entry.name, UnicodeString(u"を展開できません。") + UnicodeString(Damaged));
     return true;
 }
@@ -351,7 +358,7 @@ void TZipArchive::Inflate(const TEntry& entry, std::uint64_t data,
             Fail(entry.name, u"は展開後のサイズが大きすぎます。");
         if (total > entry.size)
             fail(Damaged);
-        crc = libdeflate_crc32(crc, piece.data(), size);
+        crc = Crc32(crc, piece.data(), size);
         sink(piece, size);
     };
 
