@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -34,6 +35,13 @@ std::size_t PageRound(std::size_t bytes)
 void AskForHugePages(void* block, std::size_t bytes)
 {
     madvise(block, bytes, MADV_HUGEPAGE);
+}
+
+// Huge pages for a mapping of two or more of them: the last one may be
+// backed in full for a few bytes.
+bool UsesHugePages(bool hugePages, std::size_t bytes)
+{
+    return hugePages && bytes >= 2 * HugePage;
 }
 
 void* Map(std::size_t bytes)
@@ -79,15 +87,24 @@ void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& b
         if (grown == MAP_FAILED)
             throw std::bad_alloc();
     }
-    if (hugePages && bytes >= 2 * HugePage)
+    if (UsesHugePages(hugePages, bytes))
         AskForHugePages(grown, bytes);
     return grown;
 }
 
-std::size_t Prepare(void* block, std::size_t ready, std::size_t needed, std::size_t capacity)
+std::size_t Prepare(void* block, std::size_t ready, std::size_t needed, std::size_t capacity, bool hugePages)
 {
-    const std::size_t step = std::clamp(needed / 64, MinReadyStep, MaxReadyStep);
-    const std::size_t end = std::min(PageRound(std::max(needed, ready + step)), PageRound(capacity));
+    const auto base = reinterpret_cast<std::uintptr_t>(block);
+    std::size_t end;
+    if (UsesHugePages(hugePages, capacity)) {
+        // The kernel fills a huge page whole at its first touch anyway: one
+        // call per page, to its end, instead of one per 64 KiB.
+        const std::uintptr_t pageEnd = (base + std::max(needed, ready + 1) + HugePage - 1) & ~(HugePage - 1);
+        end = std::min(static_cast<std::size_t>(pageEnd - base), PageRound(capacity));
+    } else {
+        const std::size_t step = std::clamp(needed / 64, MinReadyStep, MaxReadyStep);
+        end = std::min(PageRound(std::max(needed, ready + step)), PageRound(capacity));
+    }
     const std::size_t from = ready & ~(PageSize - 1);
     if (end > from && populateWorks.load(std::memory_order_relaxed) &&
         madvise(static_cast<char*>(block) + from, end - from, MADV_POPULATE_WRITE) != 0 && errno == EINVAL)

@@ -24,8 +24,9 @@ void* Resize(void* block, std::size_t used, std::size_t capacity, std::size_t& b
 void Free(void* block, std::size_t capacity, bool mapped);
 // Of a mapping `capacity` bytes long whose pages are ready for writing up to
 // `ready`: makes them ready up to at least `needed` (<= capacity) and a
-// little beyond, at most to the end; returns the new ready end.
-std::size_t Prepare(void* block, std::size_t ready, std::size_t needed, std::size_t capacity);
+// little beyond (to the end of its huge page, for one asked for huge
+// pages), at most to the end; returns the new ready end.
+std::size_t Prepare(void* block, std::size_t ready, std::size_t needed, std::size_t capacity, bool hugePages);
 } // namespace GrowingArray
 
 template <typename T>
@@ -112,7 +113,7 @@ private:
             return;
         }
         const std::size_t ready =
-            GrowingArray::Prepare(data_, ready_ * sizeof(T), count * sizeof(T), capacity_ * sizeof(T));
+            GrowingArray::Prepare(data_, ready_ * sizeof(T), count * sizeof(T), capacity_ * sizeof(T), hugePages_);
         ready_ = ready / sizeof(T) < capacity_ ? ready / sizeof(T) : capacity_;
     }
     void Reallocate(std::size_t count)
