@@ -491,10 +491,15 @@ const char* TXmlTokenizer::CData(const char* p, const char* end)
     return body + close + 3;
 }
 
-void ParseXmlEntryFast(const TZipArchive& archive, std::string_view part, TXmlHandler& handler)
+void ParseXmlEntryFast(const TZipArchive& archive, std::string_view part, TXmlHandler& handler,
+                       TInflating inflating)
 {
     TXmlTokenizer tokenizer(handler, archive.File(), std::string(part));
-    archive.StreamAhead(part, [&](std::string_view piece) { tokenizer.Parse(piece, false); });
+    const auto parse = [&](std::string_view piece) { tokenizer.Parse(piece, false); };
+    if (inflating == TInflating::Ahead)
+        archive.StreamAhead(part, parse);
+    else
+        archive.Stream(part, parse);
     tokenizer.Parse({}, true);
 }
 

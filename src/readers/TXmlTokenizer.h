@@ -107,8 +107,12 @@ private:
     std::string text_;
 };
 
-// Parses one zip entry while another thread inflates it.
-void ParseXmlEntryFast(const class TZipArchive& archive, std::string_view part, TXmlHandler& handler);
+// How a zip entry is inflated for parsing: on another thread, ahead of the
+// parser, or by the parsing thread itself as it goes.
+enum class TInflating { Ahead, AsParsed };
+// Parses one zip entry.
+void ParseXmlEntryFast(const class TZipArchive& archive, std::string_view part, TXmlHandler& handler,
+                       TInflating inflating = TInflating::Ahead);
 // Parses a whole document held in memory.
 void ParseXmlFast(std::string_view document, const std::filesystem::path& file, std::string part,
                   TXmlHandler& handler);

@@ -194,7 +194,9 @@ void TXlsxSharedStrings::Read(const TZipArchive& archive, const std::string& par
             count = n;
             Publish(n, false);
         });
-        ParseXmlEntryFast(archive, part, handler);
+        // This thread reads beside the first sheet and ends well before it:
+        // a third thread inflating ahead would only take a processor from it.
+        ParseXmlEntryFast(archive, part, handler, TInflating::AsParsed);
         count = handler.count;
     } catch (...) {
         error_ = std::current_exception();
