@@ -14,9 +14,12 @@ struct TWide {
     std::uint64_t a, b, c;
 };
 
-TEST(GrowingArray, KeepsEveryValueAcrossHeapAndMappedGrowth)
+// Without and with huge pages, which are made ready a whole page at a time.
+class GrowingArrayPages : public testing::TestWithParam<bool> {};
+
+TEST_P(GrowingArrayPages, KeepsEveryValueAcrossHeapAndMappedGrowth)
 {
-    TGrowingArray<TWide> wide;
+    TGrowingArray<TWide> wide(GetParam());
     std::vector<TWide> reference;
     // Past the heap, through several remappings, with a reserve in between.
     for (std::uint64_t i = 0; i < 300000; ++i) {
@@ -56,5 +59,7 @@ TEST(GrowingArray, KeepsEveryValueAcrossHeapAndMappedGrowth)
     }
     ASSERT_EQ(std::string(bytes.data(), bytes.size()), text);
 }
+
+INSTANTIATE_TEST_SUITE_P(GrowingArray, GrowingArrayPages, testing::Bool());
 
 } // namespace
