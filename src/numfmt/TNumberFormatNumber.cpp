@@ -74,7 +74,6 @@ std::string IntegerDigits(long long value)
     return std::string(buffer, result.ptr);
 }
 
-// A whole number's placeholder fill over its own digits.
 // Characters gathered on the stack and added to the text a run at a time:
 // added one by one, the text's growth checks took a third of a section.
 class TBufferedText {
@@ -106,6 +105,7 @@ private:
     std::size_t used_ = 0;
 };
 
+// A whole number's placeholder fill over its own digits.
 TPlaceholderFill Fill(const std::string& digits, int placeholders, bool thousands)
 {
     return TPlaceholderFill(digits, int(digits.size()), placeholders, thousands);

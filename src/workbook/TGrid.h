@@ -40,6 +40,22 @@ std::optional<std::uint32_t> ColumnOfLetters(std::basic_string_view<Char> letter
     return column;
 }
 
+// Decimal digits at the start of [p, end), at most `limit`, into `out`;
+// gives the position after them, or nullptr when there are none or they
+// stand for more. Row numbers, and the indexes files give in digits.
+inline const char* ReadIndex(const char* p, const char* end, std::uint32_t limit, std::uint32_t& out)
+{
+    const char* first = p;
+    std::uint64_t v = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        if ((v = v * 10 + static_cast<std::uint64_t>(*p - '0')) > limit)
+            return nullptr;
+    if (p == first)
+        return nullptr;
+    out = static_cast<std::uint32_t>(v);
+    return p;
+}
+
 // An A1 reference ("B12", "$B$12", "b12") at the start of [p, end), into
 // `out`; gives the position after it, or nullptr when what stands there is
 // no reference inside the grid. Inline: the sheet readers read one a cell.
@@ -55,12 +71,8 @@ inline const char* ReadCellReference(const char* p, const char* end, TCellPositi
         return nullptr;
     if (p < end && *p == '$')
         ++p;
-    const char* digits = p;
     std::uint32_t row = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p)
-        if ((row = row * 10 + static_cast<std::uint32_t>(*p - '0')) > MaxRows)
-            return nullptr;
-    if (p == digits || row == 0)
+    if (!(p = ReadIndex(p, end, MaxRows, row)) || row == 0)
         return nullptr;
     out = {row, *column};
     return p;

@@ -26,21 +26,6 @@ static bool HoldsText(TCellType type)
     return type == TCellType::String || type == TCellType::Error;
 }
 
-namespace {
-
-// Rows take 21 bits (1..2^20) and columns 14, so a key fits in the top 35.
-constexpr int KeyShift = 29;
-constexpr int TypeShift = 26;
-constexpr std::uint64_t ExtraBit = 1u << 25;
-constexpr std::uint32_t StyleMask = (1u << 25) - 1;
-
-TCellType TypeOf(std::uint64_t word)
-{
-    return static_cast<TCellType>(word >> TypeShift & 7);
-}
-
-} // namespace
-
 TSheetData::Entry TSheetData::Pack(std::uint64_t key, const TCellData& cell)
 {
     // Styles index the workbook's distinct format codes, never near 2^25.

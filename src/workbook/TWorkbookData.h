@@ -61,6 +61,13 @@ public:
     std::size_t CellCount() const { return cells_.size() + blockCells_; }
 
 private:
+    // Rows take 21 bits (1..2^20) and columns 14, so a key fits in the top 35.
+    static constexpr int KeyShift = 29;
+    static constexpr int TypeShift = 26;
+    static constexpr std::uint64_t ExtraBit = 1u << 25;
+    static constexpr std::uint32_t StyleMask = (1u << 25) - 1;
+    static TCellType TypeOf(std::uint64_t word) { return static_cast<TCellType>(word >> TypeShift & 7); }
+
     // A cell in 16 bytes: its position, type and style in one word, and a
     // number or a string index, which are never both needed. A cell that
     // also has a displayed text (OpenDocument) keeps both in `extras_`.
@@ -72,7 +79,7 @@ private:
             std::uint32_t text;
             std::uint32_t extra;  // index in extras_
         };
-        std::uint64_t Key() const { return word >> 29; }  // row << 14 | (column - 1)
+        std::uint64_t Key() const { return word >> KeyShift; }  // row << 14 | (column - 1)
     };
     static_assert(sizeof(Entry) == 16);
     struct Extra {

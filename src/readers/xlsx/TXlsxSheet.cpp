@@ -17,21 +17,6 @@ namespace Excel {
 namespace {
 
 
-// Digits at p, at most `limit`: the position after them, or nullptr when
-// there are none or they stand for more.
-const char* ReadIndex(const char* p, const char* end, std::uint32_t limit, std::uint32_t& out)
-{
-    const char* first = p;
-    std::uint64_t v = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p)
-        if ((v = v * 10 + static_cast<std::uint64_t>(*p - '0')) > limit)
-            return nullptr;
-    if (p == first)
-        return nullptr;
-    out = static_cast<std::uint32_t>(v);
-    return p;
-}
-
 // An index with blanks (spaces) around it.
 bool ParseIndex(std::string_view text, std::uint32_t limit, std::uint32_t& out)
 {
