@@ -23,6 +23,8 @@ class QTextBrowser;
 class QTimer;
 
 class TFormPreview : public QWidget, public TPreviewView {
+    Q_OBJECT  // so that findChild and qobject_cast tell it from other widgets
+
 public:
     explicit TFormPreview(QWidget* owner);
     ~TFormPreview() override;
