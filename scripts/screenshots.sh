@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of the windows shown in the README, under Xvfb: the main
-# window with the example project and the progress window after its run.
+# window with the example project, its preview and the progress window after
+# its run.
 # They are written to docs/images/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -44,6 +44,8 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args)
             result.Help = true;
         else if (arg == u"--version")
             result.Version = true;
+        else if (StartsWith(arg, u"--page="))
+            result.Page = StrToIntDef(arg.substr(7), -1);
         else if (StartsWith(arg, u"-te="))
             result.Project.SetTemplateFileEncoding(StrToIntDef(arg.substr(4), 0));
         else if (StartsWith(arg, u"-de="))
@@ -86,6 +88,36 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
         // Running out of memory on a huge workbook is reported like any failure.
         WriteLine(err, ExceptionMessage(e));
         WriteLine(err, u"エラーが発生しました。処理を中断します。");
+        return 1;
+    }
+}
+
+int RunConsolePage(const TProject& project, long long number, std::ostream& out, std::ostream& err)
+{
+    if (number < 1) {
+        WriteLine(err, u"--page= にはページの番号を1以上の整数で指定してください。");
+        return 2;
+    }
+    TStopSignal::Install();
+    TTabloomMaker job(project.TemplateFilePath, project.TemplateFileEncoding,
+                      project.ExcelFilePath, u"", project.HtmlEncoding);
+    try {
+        job.CheckInputs();
+        const TPreviewPage page = job.Preview(number);
+        if (page.Number != number) {
+            WriteLine(err, IntToStr(number) + u"番目のページはありません。ページは全部で" +
+                               IntToStr(page.Number) + u"件です。");
+            return 1;
+        }
+        if (page.Bytes.empty())
+            WriteLine(err, u"このページは空です。HTMLファイルは作成されません。");
+        out.write(page.Bytes.data(), static_cast<std::streamsize>(page.Bytes.size()));
+        out.flush();
+        return out ? 0 : 1;
+    } catch (const TStopped& stopped) {
+        return 128 + stopped.Signal();
+    } catch (const std::exception& e) {
+        WriteLine(err, ExceptionMessage(e));
         return 1;
     }
 }

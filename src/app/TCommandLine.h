@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <vector>
 
 #include "settings/TProject.h"
@@ -13,6 +14,9 @@ struct TCommandLine {
     bool AutoRun = false;
     bool Help = false;
     bool Version = false;
+    // --page=N: the page to write to standard output; below 1 when N is not
+    // a number from 1 up.
+    std::optional<long long> Page;
 };
 
 // Reads -a, -t=, -x=, -d=, -te=, -de= (case-sensitive, last one wins);
@@ -22,6 +26,12 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args);
 // Runs the project's job in the console: progress lines to `out`, failures
 // to `err`. Returns the exit status: 0 when the pages were made, else 1.
 int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err);
+
+// Writes the bytes of page `number` (from 1) of the project's job to `out`,
+// exactly as the job would write that page's file, and writes no file.
+// Returns 0 when written, 1 on a failure or a page past the last, 2 for a
+// number below 1.
+int RunConsolePage(const TProject& project, long long number, std::ostream& out, std::ostream& err);
 
 void PrintUsage(std::ostream& out);
 void PrintVersion(std::ostream& out);

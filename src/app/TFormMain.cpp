@@ -171,6 +171,7 @@ void TFormMain::BuildMenus()
     menuFileReOpen_->setObjectName(QStringLiteral("MenuFileReOpen"));
     connect(file, &QMenu::aboutToShow, this, [this] { RebuildReopenMenu(); });
     file->addSeparator();
+    item(file, "ActionPreview", QStringLiteral("プレビュー(&P)"), [this] { logic_->ActionPreview(); }, Qt::Key_F6);
     item(file, "ActionFileMakeBatFile", QStringLiteral("バッチファイルの作成(&B)"),
          [this] { logic_->ActionFileMakeBatFile(); });
     file->addSeparator();

@@ -234,6 +234,24 @@ void TMainWindowLogic::ActionMakeHtmlFile()
         view_.CloseWindow();
 }
 
+void TMainWindowLogic::ActionPreview()
+{
+    // The charset lists as F5 hands them to the job, unclamped.
+    const TProject project(view_.GetEditText(TMainEdit::TemplateFilePath),
+                           view_.GetListIndex(TMainList::TemplateFileCharset),
+                           view_.GetEditText(TMainEdit::ExcelFilePath), view_.GetEditText(TMainEdit::SaveDirPath),
+                           view_.GetListIndex(TMainList::HtmlFileCharset));
+    const TTabloomMaker job(project.TemplateFilePath, project.TemplateFileEncoding, project.ExcelFilePath, u"",
+                            project.HtmlEncoding);
+    try {
+        job.CheckInputs();
+    } catch (const std::exception& e) {
+        view_.ShowWarning(ExceptionMessage(e));
+        return;
+    }
+    view_.ShowPreviewWindow(project);
+}
+
 bool TMainWindowLogic::CheckBatchFields()
 {
     struct Field {

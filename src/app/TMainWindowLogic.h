@@ -37,6 +37,8 @@ public:
     void ActionExcelFileSelect();
     void ActionSaveDirSelect();
     void ActionMakeHtmlFile();
+    // The preview of one page, once the template and workbook are found.
+    void ActionPreview();
 
     // Captions of the reopen submenu, newest first: "&0.path", "&1.path", ...
     std::vector<UnicodeString> ReopenCaptions() const;

@@ -11,6 +11,7 @@
 #include "text/UnicodeString.h"
 
 class TTabloomMaker;
+class TProject;
 
 enum class TMainEdit { TemplateFilePath, ExcelFilePath, SaveDirPath };
 enum class TMainList { TemplateFileCharset, HtmlFileCharset };
@@ -55,6 +56,10 @@ public:
     // Shows the progress window modally with a copy of `job`'s inputs; true
     // when the pages were made.
     virtual bool RunProgressWindow(const TTabloomMaker& job, bool autoClose) = 0;
+
+    // Shows the non-modal preview window on these inputs, keeping its
+    // position when the template and workbook are those it shows already.
+    virtual void ShowPreviewWindow(const TProject& /*project*/) {}
 
     virtual void CloseWindow() = 0;
     virtual void ShowWindow() = 0;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "generation/TPageWalk.h"
 #include "generation/TPageWriter.h"
 #include "template/TExcelNode.h"
 #include "template/TTemplateParser.h"
@@ -88,6 +89,75 @@ public:
     TExitAtOnce& operator=(const TExitAtOnce&) = delete;
 };
 
+// Hands every page of the walk to the writer, in the page character set.
+class TWriterSink : public TPageSink {
+public:
+    TWriterSink(TPageWriter& writer, unsigned codePage, TTabloomMakerStatus* logger,
+                const std::atomic<long long>& written)
+        : writer_(writer), codePage_(codePage), logger_(logger), written_(written)
+    {
+    }
+
+    void Page(UnicodeString name, UnicodeString& text) override
+    {
+        if (text.empty())
+            return;  // an empty page makes no file
+        TStringUtility::EncodePage(text, codePage_, writer_.NextPage());
+        writer_.Add(std::move(name));
+        // Reported from this thread, never the writer's, so a window may repaint.
+        if (logger_)
+            logger_->PagesWritten(written_.load());
+    }
+
+private:
+    TPageWriter& writer_;
+    unsigned codePage_;
+    TTabloomMakerStatus* logger_;
+    const std::atomic<long long>& written_;
+};
+
+// Keeps the page asked for, or the last one when the walk ends before it,
+// and learns whether another page follows without rendering it.
+class TPreviewSink : public TPageSink {
+public:
+    explicit TPreviewSink(long long wanted) : wanted_(wanted) {}
+
+    bool WantsPage() override
+    {
+        if (count_ < wanted_)
+            return true;
+        more_ = true;
+        return false;
+    }
+
+    void Page(UnicodeString name, UnicodeString& text) override
+    {
+        ++count_;
+        name_ = std::move(name);
+        text_.swap(text);  // no copy per page on the way to a far page
+    }
+
+    TPreviewPage Result(unsigned codePage)
+    {
+        TPreviewPage page;
+        page.Number = count_;
+        page.Last = !more_;
+        page.Name = std::move(name_);
+        page.Text = std::move(text_);
+        page.CodePage = codePage;
+        if (!page.Text.empty())
+            TStringUtility::EncodePage(page.Text, codePage, page.Bytes);
+        return page;
+    }
+
+private:
+    long long wanted_;
+    long long count_ = 0;
+    bool more_ = false;
+    UnicodeString name_;
+    UnicodeString text_;
+};
+
 } // namespace
 
 TTabloomMaker::TTabloomMaker(const UnicodeString& templatePath, int templateEncoding,
@@ -102,12 +172,17 @@ TTabloomMaker::~TTabloomMaker() = default;
 
 void TTabloomMaker::CheckPaths() const
 {
+    CheckInputs();
+    if (!FolderExistsOrCreated(outputFolder_))
+        throw Exception(u"HTMLファイルの保存場所フォルダを作成できませんでした。");
+}
+
+void TTabloomMaker::CheckInputs() const
+{
     if (!FileExists(templatePath_))
         throw Exception(u"テンプレートファイルが見つかりません。");
     if (!FileExists(workbookPath_))
         throw Exception(u"Excelファイルが見つかりません。");
-    if (!FolderExistsOrCreated(outputFolder_))
-        throw Exception(u"HTMLファイルの保存場所フォルダを作成できませんでした。");
 }
 
 void TTabloomMaker::Assign(const TTabloomMaker& other)
@@ -157,10 +232,9 @@ bool TTabloomMaker::Run()
         const TExcelNode* excel = parser_ ? parser_->ExcelNode() : nullptr;
         if (!excel)
             throw Exception(u"Excelタグが見つかりません。");
-        if (excel->Layout() == TExcelNode::LayoutCard)
-            MakeCardPages();
-        else if (excel->Layout() == TExcelNode::LayoutList)
-            MakeListPages();
+        // Any other layout makes no page (and opens no output folder).
+        if (excel->Layout() == TExcelNode::LayoutCard || excel->Layout() == TExcelNode::LayoutList)
+            MakePages();
         result = true;
     } catch (const Exception& e) {
         if (logger_)
@@ -173,29 +247,12 @@ bool TTabloomMaker::Run()
     return result;
 }
 
-const UnicodeString& TTabloomMaker::RenderPage()
-{
-    page_.clear();  // keeps its capacity: pages are rendered into one buffer
-    RenderNodesTo(parser_->Nodes(), page_);
-    return page_;
-}
-
-void TTabloomMaker::SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text)
-{
-    if (text.empty())
-        return;  // an empty page makes no file
-    TStringUtility::EncodePage(text, CodePageOf(outputEncoding_), writer.NextPage());
-    writer.Add(std::move(pageName));
-    // Reported from this thread, never the writer's, so a window may repaint.
-    if (logger_)
-        logger_->PagesWritten(pageCount_.load());
-}
-
-void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))
+void TTabloomMaker::MakePages()
 {
     TPageWriter writer(outputFolder_, pageCount_);
+    TWriterSink sink(writer, CodePageOf(outputEncoding_), logger_.get(), pageCount_);
     try {
-        (this->*render)(writer);
+        WalkPages(*parser_, sink);
     } catch (...) {
         // Pages rendered before the failure are still written, unless writing
         // one of them fails first: that failure is then the one reported.
@@ -205,39 +262,21 @@ void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))
     writer.Finish();
 }
 
-void TTabloomMaker::MakeCardPages()
+TPreviewPage TTabloomMaker::Preview(long long number)
 {
-    MakePages(&TTabloomMaker::RenderCardPages);
-}
-
-void TTabloomMaker::MakeListPages()
-{
-    MakePages(&TTabloomMaker::RenderListPages);
-}
-
-void TTabloomMaker::RenderCardPages(TPageWriter& writer)
-{
-    TExcelNode& excel = *parser_->ExcelNode();
-    while (excel.HasRecord()) {
-        TStopSignal::ThrowIfReceived();
-        const UnicodeString& text = RenderPage();
-        SavePage(writer, excel.GetPageName(), text);
-        excel.NextRecord();
-    }
-}
-
-void TTabloomMaker::RenderListPages(TPageWriter& writer)
-{
-    TExcelNode& excel = *parser_->ExcelNode();
-    do {
-        while (excel.HasRecord()) {
-            TStopSignal::ThrowIfReceived();
-            // Named before rendering: the name comes from the page's first record.
-            UnicodeString pageName = excel.GetPageName();
-            SavePage(writer, std::move(pageName), RenderPage());
-        }
-        ResetNodes(parser_->Nodes());
-    } while (excel.NextSheet());
+    struct TFinishing {
+        TTabloomMaker& job;
+        ~TFinishing() { job.Finish(); }
+    } finishing{*this};
+    Load();
+    const TExcelNode* excel = parser_->ExcelNode();
+    if (!excel)
+        throw Exception(u"Excelタグが見つかりません。");
+    TPreviewSink sink(number);
+    WalkPages(*parser_, sink);
+    TPreviewPage page = sink.Result(CodePageOf(outputEncoding_));
+    page.List = excel->Layout() == TExcelNode::LayoutList;
+    return page;
 }
 
 void TTabloomMaker::Finish() noexcept

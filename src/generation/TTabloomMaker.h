@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 
+#include "generation/TPreviewPage.h"
 #include "text/UnicodeString.h"
 #include "automation/TExcel.h"
 
@@ -32,6 +33,9 @@ public:
 
     // Raises on the first missing path; creates the output folder if needed.
     void CheckPaths() const;
+    // The template and workbook checks of CheckPaths alone, for runs that
+    // write nothing.
+    void CheckInputs() const;
     // Copies the five inputs and the workbook reference, not parser or logger.
     void Assign(const TTabloomMaker& other);
     void SetLogger(TTabloomMakerStatus* status);
@@ -41,6 +45,10 @@ public:
     // Writes every page; a failure is logged and gives false. Always finishes.
     // A stop signal unwinds it with TStopped, after finishing.
     bool Run();
+    // Loads as Load does and renders, in memory, page `number` (from 1) of
+    // the walk Run makes: the record's page in a card layout, the nth run in a
+    // list. Writes nothing; always finishes like Run; raises on failure.
+    TPreviewPage Preview(long long number);
     // Pages written by Run so far.
     long long PageCount() const { return pageCount_; }
 
@@ -48,14 +56,8 @@ public:
     static unsigned CodePageOf(int index);
 
 private:
-    void MakeCardPages();
-    void MakeListPages();
-    void MakePages(void (TTabloomMaker::*render)(TPageWriter&));
-    void RenderCardPages(TPageWriter& writer);
-    void RenderListPages(TPageWriter& writer);
+    void MakePages();
     void Finish() noexcept;
-    const UnicodeString& RenderPage();
-    void SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text);
 
     UnicodeString templatePath_;
     int templateEncoding_;
@@ -66,5 +68,4 @@ private:
     Excel::TWorkbook workbook_;
     std::unique_ptr<TTabloomMakerStatus> logger_;
     std::atomic<long long> pageCount_ = 0;
-    UnicodeString page_;  // the page being rendered
 };

@@ -1,5 +1,5 @@
 // Takes the README's pictures: the main window filled with the example
-// project, and the progress window after making its pages.
+// project, its preview window, and the progress window after making its pages.
 // usage: tabloom_screenshots <examples folder> <output folder>
 #include <QApplication>
 #include <QDir>
@@ -13,6 +13,7 @@
 #include "app/TDesktopApplication.h"
 #include "app/TFormHtmlMaker.h"
 #include "app/TFormMain.h"
+#include "app/TFormPreview.h"
 #include "app/TQtDialogs.h"
 #include "settings/TProject.h"
 
@@ -49,6 +50,15 @@ int main(int argc, char** argv)
         return 1;
     QTest::qWait(300);  // the start-up step opens the project
     bool ok = Save(form, images.filePath(QStringLiteral("main-window.png")));
+
+    form.Logic().ActionPreview();
+    auto* preview = form.findChild<TFormPreview*>();
+    if (!preview || !QTest::qWaitForWindowExposed(preview))
+        return 1;
+    preview->Logic().Next();
+    QTest::qWait(200);
+    ok = Save(*preview, images.filePath(QStringLiteral("preview-window.png"))) && ok;
+    preview->close();
 
     // The progress window is modal: picture it from the event loop, then close it.
     QTimer poll;

@@ -101,7 +101,7 @@ void MainWindowTest::controlsAndTexts()
     QCOMPARE(MenuTexts(file), (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("開く(&O)"),
                                            QStringLiteral("上書き保存(&S)"), QStringLiteral("名前をつけて保存(&A)"),
                                            QStringLiteral("開き直す"), QStringLiteral("-"),
-                                           QStringLiteral("バッチファイルの作成(&B)"), QStringLiteral("-"),
+                                           QStringLiteral("プレビュー(&P)"), QStringLiteral("バッチファイルの作成(&B)"), QStringLiteral("-"),
                                            QStringLiteral("閉じる(&X)")}));
     QCOMPARE(MenuTexts(form.findChild<QMenu*>(QStringLiteral("MenuConfig"))), QStringList{QStringLiteral("全般設定")});
     QCOMPARE(MenuTexts(form.findChild<QMenu*>(QStringLiteral("MenuHelp"))),
@@ -112,6 +112,7 @@ void MainWindowTest::controlsAndTexts()
         {"ActionFileOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
         {"ActionFileSave", QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"ActionMakeHtmlFile", QKeySequence(Qt::Key_F5)},
+        {"ActionPreview", QKeySequence(Qt::Key_F6)},
         {"ActionHelpContext", QKeySequence(Qt::Key_F1)},
     };
     for (const auto& [name, keys] : shortcuts) {

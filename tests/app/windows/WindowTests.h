@@ -37,6 +37,14 @@ private slots:
     void templateErrorKeepsTheWindowOpen();
 };
 
+class PreviewWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void f6ShowsTheRecordAndSavesReloadItInPlace();
+};
+
 class ApplicationTest : public QObject {
     Q_OBJECT
 private slots:
