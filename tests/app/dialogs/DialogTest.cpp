@@ -136,10 +136,13 @@ void DialogTest::returnMeansOkAfterKeyboardMoves()
         {Qt::Key_Backtab, Qt::ShiftModifier}, {Qt::Key_2, Qt::AltModifier},    {Qt::Key_Tab, Qt::NoModifier},
     };
     TFormConfigGenera dialog(nullptr);
-    // Every prefix of the moves, then Return: the dialog ends with OK.
+    // From the first check box, every prefix of the moves, then Return: the
+    // dialog ends with OK. The moves pass over OK, which must stay the default
+    // once the focus has left it.
     for (std::size_t count = 0; count <= std::size(moves); ++count) {
         QString focus;
         OnModal([&](QWidget* modal) {
+            modal->findChild<QCheckBox*>(QStringLiteral("CheckBoxRestoreParamFile"))->setFocus(Qt::TabFocusReason);
             for (std::size_t i = 0; i < count; ++i) {
                 QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : modal;
                 QTest::keyClick(target, moves[i].key, moves[i].modifiers);
