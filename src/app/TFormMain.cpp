@@ -26,9 +26,10 @@ namespace {
 // The design size of the client area.
 constexpr int ClientWidth = 426;
 constexpr int ClientHeight = 273;
-// Entries shown per level of the reopen submenu; a longer history continues
-// in a nested submenu made only when it is opened.
-constexpr int ReopenChunk = 100;
+// Entries per level of the reopen submenu, few enough for one column on a
+// small screen; a longer history continues in a nested submenu made only
+// when it is opened.
+constexpr int ReopenChunk = 30;
 
 QLabel* AddLabel(QGridLayout* grid, int row, const QString& text, QWidget* buddy)
 {
