@@ -212,8 +212,8 @@ void TFormMain::BuildMenus()
     connect(f1, &QAction::triggered, this, [this] { HelpContextF1(); });
 }
 
-// A new submenu every time: one that was once shown empty can stay empty on
-// some platforms even after entries are added to it.
+// A fresh submenu each time the File menu opens, so nothing of an earlier
+// showing (an empty one included) carries over.
 void TFormMain::RebuildReopenMenu()
 {
     QMenu* old = menuFileReOpen_;

@@ -189,7 +189,8 @@ void TMainWindowLogic::OpenStartupArgument(const UnicodeString& path)
         return;
     }
     ActionFileNew();
-    ReportFailure(problem + u"\n" + path);
+    view_.ShowWarning(problem + u"\n" + path);
+    view_.SetStatusText(problem);  // one line in the status bar
 }
 
 void TMainWindowLogic::ActionFileNew()
