@@ -55,6 +55,9 @@ void RejectTextNamedAsWorkbook(const UnicodeString& path)
     const UnicodeString extension = LowerCase(FromPath(ToPath(path).extension()));
     if (extension != u".xlsx" && extension != u".xlsm" && extension != u".ods" && extension != u".xls")
         return;
+    std::error_code ec;
+    if (fs::file_size(ToPath(path), ec) == 0 && !ec)
+        return;  // an empty file has a message of its own when it is loaded
     try {
         if (Excel::DetectWorkbookKind(ToPath(path)) != Excel::TWorkbookKind::Csv)
             return;
