@@ -13,6 +13,7 @@
 #include "app/TDesktop.h"
 #include "app/TExceptionMessage.h"
 #include "app/TFormMain.h"
+#include "app/TProgramIcon.h"
 #include "app/TQtDialogs.h"
 #include "settings/TSpecialFolder.h"
 #include "text/TStopSignal.h"
@@ -60,6 +61,7 @@ void EndOnStopSignals(QApplication& app)
 TDesktopApplication::TDesktopApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("tabloom"));
+    setWindowIcon(ProgramIcon());
     // The menus stay in the window on every desktop, never in a global menu.
     setAttribute(Qt::AA_DontUseNativeMenuBar);
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));

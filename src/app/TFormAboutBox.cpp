@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -12,9 +11,9 @@
 #include <QVBoxLayout>
 
 #include "app/THelpViewer.h"
+#include "app/TProgramIcon.h"
 #include "app/TQtDialogs.h"
 #include "app/TkAppInfo.h"
-#include "shell/TProgramFiles.h"
 
 namespace {
 
@@ -28,13 +27,6 @@ QLabel* Label(const char* name, const QString& designText)
     return label;
 }
 
-QPixmap ProgramIcon()
-{
-    const UnicodeString png = FindSharedFile(FromQString(QCoreApplication::applicationFilePath()),
-                                             u"icons/hicolor/32x32/apps/tabloom.png");
-    const QIcon icon = png.empty() ? QIcon::fromTheme(QStringLiteral("tabloom")) : QIcon(ToQString(png));
-    return icon.pixmap(32, 32);
-}
 
 } // namespace
 
@@ -45,7 +37,7 @@ TFormAboutBox::TFormAboutBox(QWidget* owner) : QDialog(owner)
 
     auto* icon = Label("ProgramIcon", QString());
     icon->setFixedSize(32, 32);
-    icon->setPixmap(ProgramIcon());
+    icon->setPixmap(ProgramIcon().pixmap(32, 32));
     productName_ = Label("ProductName", QStringLiteral("製品名"));
     QFont font = productName_->font();
     font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP"), font.family()});

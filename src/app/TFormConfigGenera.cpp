@@ -56,7 +56,6 @@ TFormConfigGenera::TFormConfigGenera(QWidget* owner) : QDialog(owner)
     auto* buttons = new QDialogButtonBox;
     QPushButton* ok = Hinted(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), "BitBtnOK",
                              QStringLiteral("OK"), QStringLiteral("設定を反映し、保存します。"));
-    ok->setDefault(true);
     Hinted(buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole), "ActionCancel",
            QStringLiteral("キャンセル"), QStringLiteral("現在の設定を破棄し、前の画面に戻ります。"));
     QPushButton* help = buttons->addButton(QDialogButtonBox::Help);
@@ -80,6 +79,9 @@ TFormConfigGenera::TFormConfigGenera(QWidget* owner) : QDialog(owner)
     // Return means OK wherever the focus is: no other button takes the default.
     for (QPushButton* button : findChildren<QPushButton*>())
         button->setAutoDefault(button == ok);
+    // Only now, with the button inside the dialog, does OK become the
+    // dialog's own default, which it gets back whenever focus leaves it.
+    ok->setDefault(true);
 
     setFixedSize(QSize(ClientWidth, ClientHeight).expandedTo(minimumSizeHint()));
 }

@@ -14,11 +14,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "app/TFormHtmlMaker.h"
+#include "app/TProgramIcon.h"
 #include "app/TQtDialogs.h"
 
 namespace {
@@ -26,6 +26,10 @@ namespace {
 // The design size of the client area.
 constexpr int ClientWidth = 426;
 constexpr int ClientHeight = 273;
+// Entries per level of the reopen submenu, few enough for one column on a
+// small screen; a longer history continues in a nested submenu made only
+// when it is opened.
+constexpr int ReopenChunk = 30;
 
 QLabel* AddLabel(QGridLayout* grid, int row, const QString& text, QWidget* buddy)
 {
@@ -52,6 +56,7 @@ void AddCharsetRow(QGridLayout* grid, int row, const QString& text, QComboBox* l
 TFormMain::TFormMain(std::vector<UnicodeString> args, const UnicodeString& configPath) : args_(std::move(args))
 {
     setObjectName(QStringLiteral("FormMain"));
+    setWindowIcon(ProgramIcon());
     BuildControls();
     BuildMenus();
     // The design size, grown where the fonts need more room; centred at first.
@@ -60,6 +65,17 @@ TFormMain::TFormMain(std::vector<UnicodeString> args, const UnicodeString& confi
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     logic_ = std::make_unique<TMainWindowLogic>(*this, configPath);
+    WatchFields();
+}
+
+// Made after the logic, which fills the fields while it starts.
+void TFormMain::WatchFields()
+{
+    const auto changed = [this] { logic_->UpdateModified(); };
+    for (QLineEdit* edit : {editTemplateFilePath_, editExcelFilePath_, editSaveDirPath_})
+        connect(edit, &QLineEdit::textChanged, this, changed);
+    for (QComboBox* list : {comboTemplateCharset_, comboHtmlCharset_})
+        connect(list, &QComboBox::currentIndexChanged, this, changed);
 }
 
 TFormMain::~TFormMain() = default;
@@ -166,16 +182,17 @@ void TFormMain::BuildMenus()
          QKeySequence(Qt::CTRL | Qt::Key_O));
     item(file, "ActionFileSave", QStringLiteral("上書き保存(&S)"), [this] { logic_->ActionFileSave(); },
          QKeySequence(Qt::CTRL | Qt::Key_S));
-    item(file, "ActionFileSaveAs", QStringLiteral("名前をつけて保存(&A)"), [this] { logic_->ActionFileSaveAs(); });
-    menuFileReOpen_ = file->addMenu(QStringLiteral("開き直す"));
-    menuFileReOpen_->setObjectName(QStringLiteral("MenuFileReOpen"));
+    item(file, "ActionFileSaveAs", QStringLiteral("名前をつけて保存(&A)"), [this] { logic_->ActionFileSaveAs(); },
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    reopenAction_ = file->addAction(QStringLiteral("開き直す"));
+    RebuildReopenMenu();
     connect(file, &QMenu::aboutToShow, this, [this] { RebuildReopenMenu(); });
     file->addSeparator();
     item(file, "ActionPreview", QStringLiteral("プレビュー(&P)"), [this] { logic_->ActionPreview(); }, Qt::Key_F6);
     item(file, "ActionFileMakeBatFile", QStringLiteral("バッチファイルの作成(&B)"),
          [this] { logic_->ActionFileMakeBatFile(); });
     file->addSeparator();
-    item(file, "ActionFileClose", QStringLiteral("閉じる(&X)"), [this] { close(); });
+    item(file, "ActionFileClose", QStringLiteral("閉じる(&X)"), [this] { close(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* config = menuBar()->addMenu(QStringLiteral("設定(&C)"));
     config->setObjectName(QStringLiteral("MenuConfig"));
@@ -184,25 +201,53 @@ void TFormMain::BuildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("MenuHelp"));
     item(help, "ActionHelpShow", QStringLiteral("ヘルプ(&H)"), [this] { ActionHelpShowExecute(); });
+    // F1 is shown beside the item; outside the open menu the key keeps opening
+    // the main window's own topic (ActionHelpContext below).
+    QAction* helpShow = findChild<QAction*>(QStringLiteral("ActionHelpShow"));
+    removeAction(helpShow);  // tied to the menu alone, it cannot compete with ActionHelpContext
+    helpShow->setShortcut(Qt::Key_F1);
+    helpShow->setShortcutContext(Qt::WidgetShortcut);
     item(help, "ActionHelpVersion", QStringLiteral("バージョン情報(&A)"), [this] { ActionHelpVersionExecute(); });
 
     QAction* f1 = AddAction("ActionHelpContext", QStringLiteral("ヘルプ"), Qt::Key_F1);
     connect(f1, &QAction::triggered, this, [this] { HelpContextF1(); });
 }
 
+// A fresh submenu each time the File menu opens, so nothing of an earlier
+// showing (an empty one included) carries over.
 void TFormMain::RebuildReopenMenu()
 {
-    menuFileReOpen_->clear();
-    int index = 0;
-    for (const UnicodeString& caption : logic_->ReopenCaptions()) {
+    QMenu* old = menuFileReOpen_;
+    menuFileReOpen_ = new QMenu(QStringLiteral("開き直す"), this);
+    menuFileReOpen_->setObjectName(QStringLiteral("MenuFileReOpen"));
+    reopenAction_->setMenu(menuFileReOpen_);  // lets go of the old one first
+    delete old;
+    if (logic_)
+        FillReopenMenu(menuFileReOpen_, 0);
+}
+
+void TFormMain::FillReopenMenu(QMenu* menu, int first)
+{
+    int index = first;
+    for (const UnicodeString& caption : logic_->ReopenCaptions(first, ReopenChunk)) {
         // "&0." keeps its accelerator; an "&" inside the path is shown as it is.
         QString text = ToQString(caption);
         const qsizetype dot = text.indexOf(u'.');
         text = text.left(dot + 1) + text.mid(dot + 1).replace(u'&', QStringLiteral("&&"));
-        QAction* action = menuFileReOpen_->addAction(text);
+        QAction* action = menu->addAction(text);
         connect(action, &QAction::triggered, this, [this, index] { logic_->ReopenHistory(index); });
         ++index;
     }
+    const int count = logic_->Config().HistoryCount();
+    if (index >= count)
+        return;
+    const int last = std::min(index + ReopenChunk, count) - 1;
+    auto* more = menu->addMenu(QStringLiteral("続き (%1〜%2)").arg(index).arg(last));
+    more->setObjectName(QStringLiteral("MenuFileReOpenMore"));
+    connect(more, &QMenu::aboutToShow, this, [this, more, index] {
+        if (more->isEmpty())
+            FillReopenMenu(more, index);
+    });
 }
 
 QLineEdit* TFormMain::Edit(TMainEdit edit) const
@@ -250,7 +295,22 @@ void TFormMain::FocusEdit(TMainEdit edit)
 
 void TFormMain::SetCaption(const UnicodeString& caption)
 {
-    setWindowTitle(ToQString(caption));
+    caption_ = ToQString(caption);
+    ShowCaption();
+}
+
+void TFormMain::SetModified(bool modified)
+{
+    modified_ = modified;
+    ShowCaption();
+}
+
+// Qt's marker ("[*]") is in the title only while something is unsaved, so
+// the title is the plain caption otherwise.
+void TFormMain::ShowCaption()
+{
+    setWindowTitle(modified_ ? caption_ + QStringLiteral("[*]") : caption_);
+    setWindowModified(modified_);
 }
 
 void TFormMain::SetStatusText(const UnicodeString& text)
@@ -286,6 +346,11 @@ std::optional<TCharsetFileChoice> TFormMain::OpenTemplateDialog(const TFileDialo
 std::optional<UnicodeString> TFormMain::SelectFolder(const UnicodeString& caption)
 {
     return RunFolderDialog(this, ToQString(caption));
+}
+
+std::optional<UnicodeString> TFormMain::SelectFolderFrom(const UnicodeString& caption, const UnicodeString& start)
+{
+    return RunFolderDialog(this, ToQString(caption), ToQString(start));
 }
 
 bool TFormMain::RunProgressWindow(const TTabloomMaker& job, bool autoClose)
@@ -332,7 +397,7 @@ void TFormMain::ShowTrayIcon(bool visible)
         return;
     }
     if (!trayIcon_) {
-        trayIcon_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView), this);
+        trayIcon_ = new QSystemTrayIcon(ProgramIcon(), this);
         trayIcon_->setObjectName(QStringLiteral("TrayIcon1"));
         trayIcon_->setToolTip(QCoreApplication::applicationName());
         connect(trayIcon_, &QSystemTrayIcon::activated, this, [this] { logic_->TrayIconClicked(); });

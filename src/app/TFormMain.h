@@ -37,6 +37,7 @@ public:
     void SetListIndex(TMainList list, int index) override;
     void FocusEdit(TMainEdit edit) override;
     void SetCaption(const UnicodeString& caption) override;
+    void SetModified(bool modified) override;
     void SetStatusText(const UnicodeString& text) override;
     void ShowWarning(const UnicodeString& message) override;
     TConfirmAnswer ConfirmYesNoCancel(const UnicodeString& text) override;
@@ -44,6 +45,7 @@ public:
     std::optional<UnicodeString> SaveFileDialog(const TFileDialogOptions& options) override;
     std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogOptions& options, int charset) override;
     std::optional<UnicodeString> SelectFolder(const UnicodeString& caption) override;
+    std::optional<UnicodeString> SelectFolderFrom(const UnicodeString& caption, const UnicodeString& start) override;
     bool RunProgressWindow(const TTabloomMaker& job, bool autoClose) override;
     void ShowPreviewWindow(const TProject& project) override;
     void CloseWindow() override;
@@ -73,7 +75,11 @@ private:
     void BuildControls();
     void BuildMenus();
     QAction* AddAction(const char* name, const QString& text, const QKeySequence& shortcut = {});
+    void WatchFields();
     void RebuildReopenMenu();
+    // Adds the history entries from `first` on, up to one chunk, to `menu`.
+    void FillReopenMenu(QMenu* menu, int first);
+    void ShowCaption();
     QLineEdit* Edit(TMainEdit edit) const;
     QComboBox* List(TMainList list) const;
 
@@ -83,11 +89,14 @@ private:
     QLineEdit* editSaveDirPath_ = nullptr;
     QComboBox* comboTemplateCharset_ = nullptr;
     QComboBox* comboHtmlCharset_ = nullptr;
+    QAction* reopenAction_ = nullptr;
     QMenu* menuFileReOpen_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     TFormPreview* preview_ = nullptr;  // made when first shown; a child window
     TQtWindowGeometry geometry_{*this};
     bool started_ = false;
+    QString caption_;
+    bool modified_ = false;
     // Made once the controls exist: its constructor already fills them.
     std::unique_ptr<TMainWindowLogic> logic_;
 };

@@ -1,5 +1,6 @@
 #include "app/TMainWindowLogic.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -14,9 +15,21 @@ namespace {
 
 constexpr char16_t TemplateFilter[] =
     u"HTMLファイル(*.html;*.htm)|*.html;*.htm|テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*";
-constexpr char16_t ExcelFilter[] = u"Excelファイル(*.xls;*.xlsx)|*.xls;*.xlsx";
+constexpr char16_t ExcelFilter[] =
+    u"Excelファイル(*.xls;*.xlsx)|*.xls;*.xlsx|"
+    u"読み込めるすべてのブック(*.xlsx;*.xlsm;*.ods;*.csv;*.xls)|*.xlsx;*.xlsm;*.ods;*.csv;*.xls|"
+    u"すべてのファイル(*)|*";
 constexpr char16_t TbmFilter[] = u"tabloom設定ファイル(*.TBM)|*.TBM|すべてのファイル|*.*";
 constexpr char16_t BatchFilter[] = u"バッチファイル(*.sh)|*.sh|すべてのファイル(*)|*";
+
+// The folder a chosen file lies in, to start the next dialog of its kind there.
+UnicodeString FolderOf(const UnicodeString& path)
+{
+    const auto slash = path.find_last_of(u'/');
+    if (slash == UnicodeString::npos)
+        return {};
+    return slash == 0 ? UnicodeString(u"/") : path.substr(0, slash);
+}
 
 UnicodeString FileNamePart(const UnicodeString& path)
 {
@@ -38,6 +51,15 @@ UnicodeString BareProjectArgument(const std::vector<UnicodeString>& args)
         if (!arg.empty() && arg[0] != u'-')
             return arg;
     return {};
+}
+
+// A start-up argument is taken against the folder the program started in, so
+// the history and the restored last project find it from anywhere.
+UnicodeString AbsolutePath(const UnicodeString& path)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(ToPath(path), ec);
+    return ec ? path : FromPath(absolute.lexically_normal());
 }
 
 } // namespace
@@ -95,6 +117,7 @@ void TMainWindowLogic::OpenProjectFile(const UnicodeString& path)
         savedProject_ = project;
         ProjectToForm(savedProject_);
         SetFileName(path);
+        UpdateModified();
         view_.SetStatusText(u"ファイルを開きました。");
     } catch (const std::exception& e) {
         ReportFailure(ExceptionMessage(e));
@@ -102,6 +125,11 @@ void TMainWindowLogic::OpenProjectFile(const UnicodeString& path)
 }
 
 void TMainWindowLogic::SaveProjectFile(const TProject& project, const UnicodeString& path)
+{
+    WriteProjectFile(project, path);
+}
+
+bool TMainWindowLogic::WriteProjectFile(const TProject& project, const UnicodeString& path)
 {
     // The baseline moves first: a failed write still counts as saved.
     savedProject_ = project;
@@ -111,7 +139,10 @@ void TMainWindowLogic::SaveProjectFile(const TProject& project, const UnicodeStr
         view_.SetStatusText(u"ファイルに保存しました。");
     } catch (const std::exception& e) {
         ReportFailure(ExceptionMessage(e));
+        return false;
     }
+    UpdateModified();
+    return true;
 }
 
 void TMainWindowLogic::StartupIdle(const std::vector<UnicodeString>& args, TWindowGeometry& window)
@@ -123,12 +154,13 @@ void TMainWindowLogic::StartupIdle(const std::vector<UnicodeString>& args, TWind
             autoRun_ = true;
             savedProject_ = commandLine.Project;
             ProjectToForm(savedProject_);
+            UpdateModified();
             ActionMakeHtmlFile();
             return;
         }
         const UnicodeString project = BareProjectArgument(args);
         if (!project.empty()) {
-            OpenProjectFile(project);
+            OpenStartupArgument(AbsolutePath(project));
             return;
         }
     }
@@ -138,46 +170,92 @@ void TMainWindowLogic::StartupIdle(const std::vector<UnicodeString>& args, TWind
         ActionFileNew();
 }
 
+// Unlike the open dialog, where a new name starts a new project, an argument
+// must name an existing project: anything else would become the current file
+// and be overwritten by the next save.
+void TMainWindowLogic::OpenStartupArgument(const UnicodeString& path)
+{
+    UnicodeString problem;
+    try {
+        if (!IsExistingFile(path))
+            problem = u"プロジェクトファイルが見つかりません。";
+        else if (!TProject::HoldsProject(path))
+            problem = u"tabloomのプロジェクトファイルではありません。";
+    } catch (const std::exception& e) {
+        problem = ExceptionMessage(e);
+    }
+    if (problem.empty()) {
+        OpenProjectFile(path);
+        return;
+    }
+    ActionFileNew();
+    view_.ShowWarning(problem + u"\n" + path);
+    view_.SetStatusText(problem);  // one line in the status bar
+}
+
 void TMainWindowLogic::ActionFileNew()
 {
     savedProject_ = TProject(u"", 0, u"", u"", 0);
     ProjectToForm(savedProject_);
     SetFileName(u"");
+    UpdateModified();
+}
+
+void TMainWindowLogic::UpdateModified()
+{
+    view_.SetModified(!FormToProject().SameAs(savedProject_));
 }
 
 void TMainWindowLogic::ActionFileOpen()
 {
-    const auto path = view_.OpenFileDialog({u"", TbmFilter, u".TBM", false});
-    if (path)
-        OpenProjectFile(*path);
+    const auto path = view_.OpenFileDialog({u"", TbmFilter, u".TBM", false, config_.DialogFolders.Project});
+    if (!path)
+        return;
+    config_.DialogFolders.Project = FolderOf(*path);
+    OpenProjectFile(*path);
 }
 
 void TMainWindowLogic::ActionFileSave()
 {
-    if (fileName_.empty()) {
-        ActionFileSaveAs();
-        return;
-    }
-    TCursorHourGlass busy(view_);
-    SaveProjectFile(FormToProject(), fileName_);
+    Save();
 }
 
 void TMainWindowLogic::ActionFileSaveAs()
 {
-    const auto path = view_.SaveFileDialog({fileName_, TbmFilter, u".TBM", true});
-    if (!path)
-        return;
+    SaveAs();
+}
+
+bool TMainWindowLogic::Save()
+{
+    if (fileName_.empty())
+        return SaveAs();
     TCursorHourGlass busy(view_);
-    SaveProjectFile(FormToProject(), *path);
+    return WriteProjectFile(FormToProject(), fileName_);
+}
+
+bool TMainWindowLogic::SaveAs()
+{
+    const auto path = view_.SaveFileDialog({fileName_, TbmFilter, u".TBM", true, config_.DialogFolders.Project});
+    if (!path)
+        return false;
+    config_.DialogFolders.Project = FolderOf(*path);
+    TCursorHourGlass busy(view_);
+    return WriteProjectFile(FormToProject(), *path);
 }
 
 std::vector<UnicodeString> TMainWindowLogic::ReopenCaptions() const
 {
+    return ReopenCaptions(0, config_.History().size());
+}
+
+std::vector<UnicodeString> TMainWindowLogic::ReopenCaptions(std::size_t first, std::size_t count) const
+{
     std::vector<UnicodeString> captions;
     const auto& history = config_.History();
+    const std::size_t end = first < history.size() ? first + std::min(count, history.size() - first) : first;
     // Appended piece by piece: u"&" + a temporary makes GCC 12 at -O3 warn
     // (-Wrestrict) about an overlap that cannot happen.
-    for (std::size_t i = 0; i < history.size(); ++i) {
+    for (std::size_t i = first; i < end; ++i) {
         UnicodeString caption = u"&";
         caption += IntToStr(static_cast<long long>(i));
         caption += u'.';
@@ -196,26 +274,34 @@ void TMainWindowLogic::ReopenHistory(int index)
 
 void TMainWindowLogic::ActionTemplateFileSelect()
 {
-    const TFileDialogOptions options{view_.GetEditText(TMainEdit::TemplateFilePath), TemplateFilter, u".html", false};
+    const TFileDialogOptions options{view_.GetEditText(TMainEdit::TemplateFilePath), TemplateFilter, u".html", false,
+                                     config_.DialogFolders.Template};
     const auto choice = view_.OpenTemplateDialog(options, view_.GetListIndex(TMainList::TemplateFileCharset));
     if (!choice)
         return;
+    config_.DialogFolders.Template = FolderOf(choice->FileName);
     view_.SetEditText(TMainEdit::TemplateFilePath, choice->FileName);
     view_.SetListIndex(TMainList::TemplateFileCharset, TCodePage::IsValidIndex(choice->Charset) ? choice->Charset : -1);
 }
 
 void TMainWindowLogic::ActionExcelFileSelect()
 {
-    const auto path = view_.OpenFileDialog({view_.GetEditText(TMainEdit::ExcelFilePath), ExcelFilter, u".xls", false});
-    if (path)
-        view_.SetEditText(TMainEdit::ExcelFilePath, *path);
+    const auto path = view_.OpenFileDialog(
+        {view_.GetEditText(TMainEdit::ExcelFilePath), ExcelFilter, u".xls", false, config_.DialogFolders.Excel});
+    if (!path)
+        return;
+    config_.DialogFolders.Excel = FolderOf(*path);
+    view_.SetEditText(TMainEdit::ExcelFilePath, *path);
 }
 
 void TMainWindowLogic::ActionSaveDirSelect()
 {
-    const auto folder = view_.SelectFolder(u"HTMLファイルの保存場所を選択してください。");
-    if (folder)
-        view_.SetEditText(TMainEdit::SaveDirPath, *folder);
+    const auto folder =
+        view_.SelectFolderFrom(u"HTMLファイルの保存場所を選択してください。", config_.DialogFolders.SaveDir);
+    if (!folder)
+        return;
+    config_.DialogFolders.SaveDir = *folder;
+    view_.SetEditText(TMainEdit::SaveDirPath, *folder);
 }
 
 void TMainWindowLogic::ActionMakeHtmlFile()
@@ -277,9 +363,10 @@ void TMainWindowLogic::ActionFileMakeBatFile()
 {
     if (!CheckBatchFields())
         return;
-    const auto path = view_.SaveFileDialog({u"", BatchFilter, u".sh", true});
+    const auto path = view_.SaveFileDialog({u"", BatchFilter, u".sh", true, config_.DialogFolders.Batch});
     if (!path)
         return;
+    config_.DialogFolders.Batch = FolderOf(*path);
     try {
         TBatchFile::Write(*path, FormToProject(), view_.ProgramPath());
         view_.SetStatusText(u"バッチファイルを作成しました。");
@@ -294,13 +381,25 @@ bool TMainWindowLogic::CloseQuery()
         return true;
     switch (view_.ConfirmYesNoCancel(u"設定が変更されています。ファイルに保存しますか？")) {
     case TConfirmAnswer::Yes:
-        ActionFileSave();  // the window closes even when this is cancelled or fails
-        return true;
+        return SaveBeforeClosing();
     case TConfirmAnswer::No:
         return true;
     case TConfirmAnswer::Cancel:
         break;
     }
+    return false;
+}
+
+// The window closes only when the edits reached the file. A failed write
+// would move the baseline, and the next close would then lose the edits
+// without asking; the baseline goes back instead.
+bool TMainWindowLogic::SaveBeforeClosing()
+{
+    const TProject baseline = savedProject_;
+    if (Save())
+        return true;
+    savedProject_ = baseline;
+    UpdateModified();
     return false;
 }
 

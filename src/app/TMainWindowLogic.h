@@ -42,10 +42,17 @@ public:
 
     // Captions of the reopen submenu, newest first: "&0.path", "&1.path", ...
     std::vector<UnicodeString> ReopenCaptions() const;
+    // The captions of entries `first` to `first + count - 1` (fewer at the
+    // end), so a long history can be shown a part at a time.
+    std::vector<UnicodeString> ReopenCaptions(std::size_t first, std::size_t count) const;
     void ReopenHistory(int index);
 
-    // The close question; false when the window is to stay open.
+    // The close question; false when the window is to stay open, which
+    // includes a はい whose save was cancelled or failed.
     bool CloseQuery();
+    // Tells the view whether the fields differ from the saved project; the
+    // window calls it whenever a field changes.
+    void UpdateModified();
     // Records the bounds and the current file, then writes the settings.
     void Closing(TWindowGeometry& window);
 
@@ -65,6 +72,12 @@ public:
 
 private:
     void ReportFailure(const UnicodeString& message);
+    // False when the dialog was cancelled or the write failed.
+    bool Save();
+    bool SaveAs();
+    bool WriteProjectFile(const TProject& project, const UnicodeString& path);
+    bool SaveBeforeClosing();
+    void OpenStartupArgument(const UnicodeString& path);
     bool CheckBatchFields();
 
     TMainWindowView& view_;

@@ -24,6 +24,8 @@ struct TFileDialogOptions {
     UnicodeString Filter;
     UnicodeString DefaultExt;
     bool OverwritePrompt = false;
+    // Where the dialog starts when FileName names no folder; "" for the default.
+    UnicodeString Folder;
 };
 
 // What the template dialog returns: the file and the charset chosen with it.
@@ -43,6 +45,9 @@ public:
     virtual void FocusEdit(TMainEdit edit) = 0;
 
     virtual void SetCaption(const UnicodeString& caption) = 0;
+    // Marks the caption when the fields hold unsaved changes; the caption
+    // itself stays as SetCaption gave it.
+    virtual void SetModified(bool /*modified*/) {}
     virtual void SetStatusText(const UnicodeString& text) = 0;
     // ShowWarning (a box with one OK button) comes from TConfigWarning.
     virtual TConfirmAnswer ConfirmYesNoCancel(const UnicodeString& text) = 0;
@@ -52,6 +57,11 @@ public:
     virtual std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogOptions& options, int charset) = 0;
     // A folder picker that offers a button for a new folder.
     virtual std::optional<UnicodeString> SelectFolder(const UnicodeString& caption) = 0;
+    // The same picker starting in `start` (the folder chosen last time).
+    virtual std::optional<UnicodeString> SelectFolderFrom(const UnicodeString& caption, const UnicodeString& /*start*/)
+    {
+        return SelectFolder(caption);
+    }
 
     // Shows the progress window modally with a copy of `job`'s inputs; true
     // when the pages were made.

@@ -92,6 +92,8 @@ void Prepare(QFileDialog& dialog, const TFileDialogOptions& options, bool save)
     if (suffix.startsWith(u'.'))
         suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
+    if (!options.Folder.empty())
+        dialog.setDirectory(ToQString(options.Folder));
     if (!options.FileName.empty())
         dialog.selectFile(ToQString(options.FileName));
 }
@@ -137,11 +139,11 @@ std::optional<TCharsetFileChoice> RunTemplateDialog(QWidget* parent, const TFile
     return TCharsetFileChoice{*file, combo->currentIndex()};
 }
 
-std::optional<UnicodeString> RunFolderDialog(QWidget* parent, const QString& caption)
+std::optional<UnicodeString> RunFolderDialog(QWidget* parent, const QString& caption, const QString& start)
 {
     if (DialogHook().FolderDialog)
         return DialogHook().FolderDialog(caption);
-    QFileDialog dialog(parent, caption);
+    QFileDialog dialog(parent, caption, start);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

@@ -43,4 +43,5 @@ void ShowNotAvailableBox(QWidget* parent, const QString& command);
 std::optional<UnicodeString> RunFileDialog(QWidget* parent, const TFileDialogOptions& options, bool save);
 // An open dialog with an added charset list (Shift_JIS, UTF-8, EUC-JP).
 std::optional<TCharsetFileChoice> RunTemplateDialog(QWidget* parent, const TFileDialogOptions& options, int charset);
-std::optional<UnicodeString> RunFolderDialog(QWidget* parent, const QString& caption);
+// Starts in `start` when it is given.
+std::optional<UnicodeString> RunFolderDialog(QWidget* parent, const QString& caption, const QString& start = {});

@@ -1,5 +1,7 @@
 #include "app/TQtWindowGeometry.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -50,4 +52,17 @@ void TQtWindowGeometry::SetBounds(int left, int top, int width, int height)
 void TQtWindowGeometry::Hide()
 {
     window_.hide();
+}
+
+std::vector<TWindowRect> TQtWindowGeometry::AvailableAreas() const
+{
+    // The bounds are the inside of the window; its frame must fit as well.
+    const QRect inner = window_.geometry();
+    const QRect frame = window_.frameGeometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    std::vector<TWindowRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())  // the primary screen comes first
+        areas.push_back(ToRect(screen->availableGeometry().marginsRemoved(margins)));
+    return areas;
 }

@@ -17,6 +17,7 @@ public:
     TWindowRect GetRect() const override;
     void SetBounds(int left, int top, int width, int height) override;
     void Hide() override;
+    std::vector<TWindowRect> AvailableAreas() const override;
 
 private:
     QWidget& window_;

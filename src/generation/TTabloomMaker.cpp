@@ -1,9 +1,11 @@
 #include "generation/TTabloomMaker.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
+#include "generation/TFolderReason.h"
 #include "generation/TPageWalk.h"
 #include "generation/TPageWriter.h"
 #include "template/TExcelNode.h"
@@ -29,16 +31,42 @@ bool FileExists(const UnicodeString& path)
     return !ec && fs::exists(status) && !fs::is_directory(status);
 }
 
-bool FolderExistsOrCreated(const UnicodeString& path)
+// Raises with the reason on a line of its own when the folder is not there
+// and cannot be made.
+void EnsureOutputFolder(const UnicodeString& path)
 {
+    constexpr char16_t Failed[] = u"HTMLファイルの保存場所フォルダを作成できませんでした。";
     if (path.empty())
-        return false;
+        throw Exception(UnicodeString(Failed) + u"\n理由: 保存場所が指定されていない");
     std::error_code ec;
     const fs::path folder = ToPath(path);
     if (fs::is_directory(folder, ec))
-        return true;
+        return;
     fs::create_directories(folder, ec);
-    return !ec && fs::is_directory(folder, ec);
+    if (!ec && fs::is_directory(folder, ec))
+        return;
+    throw Exception(UnicodeString(Failed) + u"\n理由: " + FolderFailureReason(ec ? ec.value() : ENOTDIR));
+}
+
+// The readers go by content, so plain text named like a workbook would be
+// read as CSV and quietly make no pages. Refused before any folder is made.
+// A workbook of another kind than its name says still opens, as in Excel.
+void RejectTextNamedAsWorkbook(const UnicodeString& path)
+{
+    const UnicodeString extension = LowerCase(FromPath(ToPath(path).extension()));
+    if (extension != u".xlsx" && extension != u".xlsm" && extension != u".ods" && extension != u".xls")
+        return;
+    std::error_code ec;
+    if (fs::file_size(ToPath(path), ec) == 0 && !ec)
+        return;  // an empty file has a message of its own when it is loaded
+    try {
+        if (Excel::DetectWorkbookKind(ToPath(path)) != Excel::TWorkbookKind::Csv)
+            return;
+    } catch (const std::exception&) {
+        return;  // unreadable or broken: the load reports it as it always did
+    }
+    throw Exception(u"Excelファイル \"" + path + u"\" は " + extension.substr(1) +
+                    u" 形式のブックではありません (中身はテキストです)。");
 }
 
 // Template text never holds a NUL; one means the file is in another
@@ -173,8 +201,7 @@ TTabloomMaker::~TTabloomMaker() = default;
 void TTabloomMaker::CheckPaths() const
 {
     CheckInputs();
-    if (!FolderExistsOrCreated(outputFolder_))
-        throw Exception(u"HTMLファイルの保存場所フォルダを作成できませんでした。");
+    EnsureOutputFolder(outputFolder_);
 }
 
 void TTabloomMaker::CheckInputs() const
@@ -183,6 +210,7 @@ void TTabloomMaker::CheckInputs() const
         throw Exception(u"テンプレートファイルが見つかりません。");
     if (!FileExists(workbookPath_))
         throw Exception(u"Excelファイルが見つかりません。");
+    RejectTextNamedAsWorkbook(workbookPath_);
 }
 
 void TTabloomMaker::Assign(const TTabloomMaker& other)

@@ -100,7 +100,16 @@ void TConfigBase::RestoreFormBounds(TWindowGeometry& window) const
 {
     if (!WindowPositionRestore)
         return;
-    window.SetBounds(WindowPositionLeft, WindowPositionTop, WindowPositionRight, WindowPositionBottom);
+    // Bounds saved on a monitor that is gone, or at another scale, could put
+    // the window where nobody can reach it.
+    const std::vector<TWindowRect> areas = window.AvailableAreas();
+    if (areas.empty()) {
+        window.SetBounds(WindowPositionLeft, WindowPositionTop, WindowPositionRight, WindowPositionBottom);
+    } else {
+        const TWindowRect shown =
+            KeepInside(WindowPositionLeft, WindowPositionTop, WindowPositionRight, WindowPositionBottom, areas);
+        window.SetBounds(shown.Left, shown.Top, shown.Right - shown.Left, shown.Bottom - shown.Top);
+    }
     window.SetState(static_cast<TWindowGeometry::State>(windowState_));
 }
 

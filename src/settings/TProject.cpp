@@ -67,6 +67,11 @@ void TProject::LoadFromFile(const UnicodeString& path)
     HtmlEncoding = ini.ReadInteger(ConfigSection, u"HtmlEncoding", 0);
 }
 
+bool TProject::HoldsProject(const UnicodeString& path)
+{
+    return TIniFile::FromFile(path).SectionExists(ConfigSection);
+}
+
 UnicodeString TProject::MakeBatchCommandLine(const UnicodeString& programPath) const
 {
     UnicodeString line = ShellQuote(programPath);

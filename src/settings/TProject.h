@@ -23,6 +23,10 @@ public:
     // failure the fields keep their values.
     void LoadFromFile(const UnicodeString& path);
 
+    // True when the file at `path` holds the project section; a file of
+    // another kind (a template, say) does not. Raises when it cannot be read.
+    static bool HoldsProject(const UnicodeString& path);
+
     // The command that repeats this job, every argument quoted for /bin/sh.
     UnicodeString MakeBatchCommandLine(const UnicodeString& programPath) const;
 

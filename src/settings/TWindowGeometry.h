@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "text/UnicodeString.h"
 
@@ -28,7 +29,16 @@ public:
     virtual TWindowRect GetRect() const = 0;
     virtual void SetBounds(int left, int top, int width, int height) = 0;
     virtual void Hide() = 0;
+    // Where the window's rectangle may lie on each screen (the screen less
+    // panels and the window's own frame), primary screen first; empty when
+    // the platform cannot tell, and restored bounds are then used as stored.
+    virtual std::vector<TWindowRect> AvailableAreas() const { return {}; }
 };
+
+// The rectangle at `left`, `top` of `width` by `height`, moved, and shrunk
+// where it is larger, into the area it overlaps most, or into the first area
+// when it overlaps none; as given (edges saturated) without areas.
+TWindowRect KeepInside(int left, int top, int width, int height, const std::vector<TWindowRect>& areas);
 
 // Shows the settings' warnings (a box with one OK button); the application
 // implements it.

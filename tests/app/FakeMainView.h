@@ -20,6 +20,7 @@ public:
     void SetListIndex(TMainList list, int index) override { lists[list] = index; }
     void FocusEdit(TMainEdit edit) override { focused = edit; }
     void SetCaption(const UnicodeString& text) override { caption = text; }
+    void SetModified(bool on) override { modified = on; }
     void SetStatusText(const UnicodeString& text) override { status = text; }
     void ShowWarning(const UnicodeString& message) override { warnings.push_back(message); }
     TConfirmAnswer ConfirmYesNoCancel(const UnicodeString& text) override
@@ -48,6 +49,11 @@ public:
         folderCaption = text;
         return Take(fileAnswers, std::optional<UnicodeString>());
     }
+    std::optional<UnicodeString> SelectFolderFrom(const UnicodeString& text, const UnicodeString& start) override
+    {
+        folderStart = start;
+        return SelectFolder(text);
+    }
     bool RunProgressWindow(const TTabloomMaker&, bool autoClose) override
     {
         progressRuns.push_back(autoClose);
@@ -68,6 +74,7 @@ public:
     std::map<TMainList, int> lists;
     std::optional<TMainEdit> focused;
     UnicodeString caption;
+    bool modified = false;
     UnicodeString status;
     std::vector<UnicodeString> warnings;
     std::vector<UnicodeString> questions;
@@ -77,6 +84,7 @@ public:
     std::vector<TFileDialogOptions> dialogs;
     int templateDialogCharset = -2;
     UnicodeString folderCaption;
+    UnicodeString folderStart;
     std::vector<bool> progressRuns;
     bool progressResult = true;
     int closeRequests = 0;

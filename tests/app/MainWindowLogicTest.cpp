@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "app/TMainWindowLogic.h"
 #include "generation/EndToEnd.h"
@@ -147,15 +148,72 @@ TEST(MainWindowClose, TheQuestionAndItsThreeAnswers)
     EXPECT_EQ(onDisk.TemplateFilePath, u"/w/Card.html");
 }
 
-TEST(MainWindowClose, YesWithoutAFileClosesEvenWhenTheSaveDialogIsCancelled)
+TEST(MainWindowClose, YesClosesOnlyWhenTheSaveHappened)
+{
+    struct Case {
+        const char* name;
+        bool hasFile;
+        std::optional<std::string> dialogAnswer;  // for a window without a file
+        bool writable;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"save dialog cancelled", false, std::nullopt, true, false},
+        {"save dialog answered", false, "new.tbm", true, true},
+        {"write into a missing folder fails", false, "missing/new.tbm", false, false},
+        {"current file saved", true, std::nullopt, true, true},
+        {"current file cannot be written", true, std::nullopt, false, false},
+    };
+    for (const Case& c : cases) {
+        Window w;
+        if (c.hasFile) {
+            const UnicodeString path = w.WriteProject("a.tbm", Shop);
+            w.logic.OpenProjectFile(path);
+            if (!c.writable) {
+                fs::remove(ToPath(path));
+                fs::create_directory(ToPath(path));  // a folder where the file was
+            }
+        }
+        if (c.dialogAnswer)
+            w.view.fileAnswers.push_back(P(w.dir / *c.dialogAnswer));
+        w.view.edits[TMainEdit::ExcelFilePath] = u"/w/x.xlsx";
+        w.view.answers = {TConfirmAnswer::Yes};
+        EXPECT_EQ(w.logic.CloseQuery(), c.closes) << c.name;
+        EXPECT_EQ(w.view.warnings.empty(), c.writable) << c.name;
+        if (!c.hasFile) {
+            ASSERT_FALSE(w.view.dialogs.empty()) << c.name;
+            EXPECT_TRUE(w.view.dialogs[0].OverwritePrompt);
+            EXPECT_EQ(w.view.dialogs[0].DefaultExt, u".TBM");
+        }
+        EXPECT_EQ(w.view.modified, !c.closes) << c.name;
+        // A window left open still holds its edits and asks again.
+        w.view.answers = {TConfirmAnswer::No};
+        EXPECT_TRUE(w.logic.CloseQuery()) << c.name;
+        EXPECT_EQ(w.view.questions.size(), c.closes ? 1u : 2u) << c.name;
+    }
+}
+
+TEST(MainWindowProject, TheModifiedMarkFollowsTheBaseline)
 {
     Window w;
-    w.view.edits[TMainEdit::ExcelFilePath] = u"/w/x.xlsx";
-    w.view.answers = {TConfirmAnswer::Yes};
-    EXPECT_TRUE(w.logic.CloseQuery());
-    ASSERT_EQ(w.view.dialogs.size(), 1u);
-    EXPECT_TRUE(w.view.dialogs[0].OverwritePrompt);
-    EXPECT_EQ(w.view.dialogs[0].DefaultExt, u".TBM");
+    EXPECT_FALSE(w.view.modified);
+    w.view.edits[TMainEdit::SaveDirPath] = u"/changed";
+    w.logic.UpdateModified();
+    EXPECT_TRUE(w.view.modified);
+    EXPECT_EQ(w.view.caption, u"tabloom") << "the caption itself stays as it is";
+    w.view.fileAnswers.push_back(P(w.dir / "a.tbm"));
+    w.logic.ActionFileSaveAs();
+    EXPECT_FALSE(w.view.modified);
+    EXPECT_EQ(w.view.caption, u"tabloom - a.tbm");
+    w.view.lists[TMainList::HtmlFileCharset] = 2;
+    w.logic.UpdateModified();
+    EXPECT_TRUE(w.view.modified);
+    w.logic.OpenProjectFile(P(w.dir / "a.tbm"));
+    EXPECT_FALSE(w.view.modified);
+    w.view.edits[TMainEdit::SaveDirPath] = u"/again";
+    w.logic.UpdateModified();
+    w.logic.ActionFileNew();
+    EXPECT_FALSE(w.view.modified);
 }
 
 TEST(MainWindowClose, ClosingWritesBoundsAndTheCurrentFile)
@@ -243,6 +301,56 @@ TEST(MainWindowStartup, LastProjectBareArgumentAndAutoRun)
     }
 }
 
+TEST(MainWindowStartup, ABareArgumentMustNameAProject)
+{
+    TempDir dir;
+    fs::create_directories(dir / "work");
+    TProject(u"/p.html", 0, u"", u"", 0).SaveToFile(P(dir / "work/p.tbm"));
+    testsupport::WriteFile(dir / "work/page.html", "<html><!--- excel quit=A1 type=card ---></html>\n");
+    struct Case {
+        const char* name;
+        std::string arg;
+        std::string expectedFile;  // "" when the empty project stays
+        std::string warning;
+    };
+    const Case cases[] = {
+        {"relative argument made absolute", "p.tbm", "work/p.tbm", ""},
+        {"dot segments dropped", "./../work/p.tbm", "work/p.tbm", ""},
+        {"missing project", "missing.tbm", "", "プロジェクトファイルが見つかりません。\n"},
+        {"a template is no project", "page.html", "", "tabloomのプロジェクトファイルではありません。\n"},
+        {"a folder is no project", ".", "", "プロジェクトファイルが見つかりません。\n"},
+    };
+    const fs::path started = fs::current_path();
+    for (const Case& c : cases) {
+        fs::current_path(dir.Path() / "work");
+        TConfig stored;
+        stored.ProjectFileRestore = true;
+        stored.LastProjectFile = P(dir / "work/p.tbm");
+        stored.SaveToFile(P(dir / "tabloom.ini"));
+        FakeMainView view;
+        TMainWindowLogic logic(view, P(dir / "tabloom.ini"));
+        FakeGeometry geometry;
+        logic.StartupIdle({U(c.arg)}, geometry);
+        fs::current_path(started);
+
+        const UnicodeString expected = c.expectedFile.empty() ? u"" : P(dir / c.expectedFile);
+        EXPECT_EQ(logic.FileName(), expected) << c.name;
+        if (c.warning.empty()) {
+            EXPECT_TRUE(view.warnings.empty()) << c.name;
+            EXPECT_EQ(logic.Config().History().front(), expected) << c.name;
+            continue;
+        }
+        ASSERT_EQ(view.warnings.size(), 1u) << c.name;
+        EXPECT_EQ(view.warnings[0].rfind(U(c.warning), 0), 0u) << c.name;
+        EXPECT_NE(view.warnings[0].find(P(dir / "work")), UnicodeString::npos) << "names the file: " << c.name;
+        EXPECT_EQ(view.caption, u"tabloom") << c.name;
+        EXPECT_EQ(logic.Config().HistoryCount(), 0) << c.name;
+        EXPECT_EQ(view.edits[TMainEdit::TemplateFilePath], u"") << "not the last project either: " << c.name;
+    }
+    // The template was not touched.
+    EXPECT_EQ(testsupport::ReadFile(dir / "work/page.html"), "<html><!--- excel quit=A1 type=card ---></html>\n");
+}
+
 TEST(MainWindowStartup, AutoRunMakesThePagesClosesAndLeavesNoLastProject)
 {
     e2e::Job job({{"Sheet1", {e2e::S("A1", "x")}}});
@@ -309,13 +417,47 @@ TEST(MainWindowInput, DialogsFillTheFields)
     w.view.edits[TMainEdit::ExcelFilePath] = u"/w/old.xlsx";
     w.logic.ActionExcelFileSelect();  // cancelled
     EXPECT_EQ(w.view.edits[TMainEdit::ExcelFilePath], u"/w/old.xlsx");
-    EXPECT_EQ(w.view.dialogs.back().Filter, U("Excelファイル(*.xls;*.xlsx)|*.xls;*.xlsx"));
+    EXPECT_EQ(w.view.dialogs.back().Filter.rfind(U("Excelファイル(*.xls;*.xlsx)|*.xls;*.xlsx|"), 0), 0u)
+        << "the Excel filter comes first";
+    EXPECT_NE(w.view.dialogs.back().Filter.find(u"*.xlsx;*.xlsm;*.ods;*.csv;*.xls"), UnicodeString::npos);
 
     w.view.fileAnswers.push_back(u"/w/pages");
     w.logic.ActionSaveDirSelect();
     EXPECT_EQ(w.view.folderCaption, U("HTMLファイルの保存場所を選択してください。"));
     EXPECT_EQ(w.view.edits[TMainEdit::SaveDirPath], u"/w/pages");
     EXPECT_FALSE(w.logic.CloseQuery()) << "chosen files are unsaved changes";
+}
+
+TEST(MainWindowInput, EachKindOfDialogStartsWhereItWasLastLeft)
+{
+    Window w;
+    w.view.templateAnswers.push_back(TCharsetFileChoice{u"/w/templates/a.html", 0});
+    w.logic.ActionTemplateFileSelect();
+    w.view.fileAnswers = {u"/w/books/b.xlsx"};
+    w.logic.ActionExcelFileSelect();
+    w.view.fileAnswers = {u"/w/out"};
+    w.logic.ActionSaveDirSelect();
+    w.view.fileAnswers = {P(w.dir / "p.tbm")};
+    w.logic.ActionFileSaveAs();
+    w.view.fileAnswers = {P(w.dir / "batch/run.sh")};
+    w.logic.ActionFileMakeBatFile();
+    FakeGeometry geometry;
+    w.logic.Closing(geometry);
+
+    // The next session's dialogs start in those folders, each in its own.
+    FakeMainView view;
+    TMainWindowLogic logic(view, w.Config());
+    logic.ActionTemplateFileSelect();
+    logic.ActionExcelFileSelect();
+    logic.ActionFileOpen();
+    logic.ActionSaveDirSelect();
+    ASSERT_EQ(view.dialogs.size(), 3u);
+    EXPECT_EQ(view.dialogs[0].Folder, u"/w/templates");
+    EXPECT_EQ(view.dialogs[1].Folder, u"/w/books");
+    EXPECT_EQ(view.dialogs[2].Folder, P(w.dir.Path()));
+    EXPECT_EQ(view.dialogs[2].FileName, u"") << "the open dialog still starts without a name";
+    EXPECT_EQ(view.folderStart, u"/w/out");
+    EXPECT_EQ(logic.Config().DialogFolders.Batch, P(w.dir / "batch"));
 }
 
 TEST(MainWindowTray, HiddenOnlyWithTheSwitchAndATray)

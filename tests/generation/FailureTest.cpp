@@ -2,7 +2,14 @@
 
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
 #include "generation/EndToEnd.h"
+#include "generation/TFolderReason.h"
+#include "support/TestSupport.h"
 
 using namespace e2e;
 
@@ -110,13 +117,15 @@ TEST(Failures, PathChecks)
         std::vector<std::string> args;
         std::string message;
     };
+    const std::string folderFailed = "HTMLファイルの保存場所フォルダを作成できませんでした。\n理由: ";
     const Case cases[] = {
         {{"-a", "-t=" + missing, "-x=" + missing, "-d=" + missing}, "テンプレートファイルが見つかりません。"},
         {{"-a", "-t=" + job.Root().string(), x, "-d=" + missing}, "テンプレートファイルが見つかりません。"},
         {{"-a", t, "-x=" + missing, "-d=" + missing}, "Excelファイルが見つかりません。"},
-        {{"-a", t, x, "-d=" + (job.Root() / "file" / "sub").string()},
-         "HTMLファイルの保存場所フォルダを作成できませんでした。"},
-        {{"-a", t, x, "-d="}, "HTMLファイルの保存場所フォルダを作成できませんでした。"},
+        {{"-a", t, x, "-d=" + (job.Root() / "file" / "sub").string()}, folderFailed + "同じ名前のファイルがある"},
+        {{"-a", t, x, "-d=" + (job.Root() / "file").string()}, folderFailed + "同じ名前のファイルがある"},
+        {{"-a", t, x, "-d=" + (job.Root() / std::string(300, 'n')).string()}, folderFailed + "名前が長すぎる"},
+        {{"-a", t, x, "-d="}, folderFailed + "保存場所が指定されていない"},
     };
     for (const Case& c : cases) {
         const RunResult r = RunTabloom(c.args);
@@ -129,6 +138,61 @@ TEST(Failures, PathChecks)
     const RunResult r = RunTabloom({"-a", t, x, "-d=" + deep.string(), "-de=1"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFolder(deep).size(), 2u);
+}
+
+TEST(Failures, OutputFolderInAReadOnlyPlace)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root creates folders anywhere";
+    Job job(OneSheet);
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    const auto locked = job.Root() / "locked";
+    std::filesystem::create_directories(locked);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const RunResult r = RunTabloom({"-a", "-t=" + job.Template().string(), "-x=" + job.Workbook().string(),
+                                    "-d=" + (locked / "out").string()});
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "HTMLファイルの保存場所フォルダを作成できませんでした。\n理由: 権限がない\n");
+}
+
+TEST(Failures, FolderReasonsForErrorsThatCannotBeStaged)
+{
+    const std::pair<int, const char*> cases[] = {
+        {EROFS, "権限がない"}, {EPERM, "権限がない"}, {ENOSPC, "空き容量がない"}, {EDQUOT, "空き容量がない"},
+        {EEXIST, "同じ名前のファイルがある"},
+    };
+    for (const auto& [error, reason] : cases)
+        EXPECT_EQ(FolderFailureReason(error), testsupport::U(reason)) << error;
+    EXPECT_EQ(FolderFailureReason(EIO), Utf8ToUtf16(std::strerror(EIO))) << "the system's own text otherwise";
+}
+
+TEST(Failures, TextNamedAsAWorkbookIsRefusedBeforeTheFolderIsMade)
+{
+    Job job(OneSheet);
+    job.SetTemplate("<!--- excel quit=A1 type=card --->x");
+    const std::string t = "-t=" + job.Template().string();
+    for (const std::string name : {"book.xlsx", "book.XLSM", "book.ods", "book.xls"}) {
+        const auto book = job.Root() / name;
+        testsupport::WriteFile(book, "r1,b\nr2,\n");
+        const auto out = job.Root() / ("out-" + name);
+        const RunResult r = RunTabloom({"-a", t, "-x=" + book.string(), "-d=" + out.string()});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.out, "") << name;
+        std::string kind = name.substr(name.find('.') + 1);
+        for (char& c : kind)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(r.err, "Excelファイル \"" + book.string() + "\" は " + kind +
+                             " 形式のブックではありません (中身はテキストです)。\n") << name;
+        EXPECT_FALSE(std::filesystem::exists(out)) << name;
+    }
+    // Text under a text name is still read as text.
+    for (const std::string name : {"book.csv", "book.txt"}) {
+        const auto book = job.Root() / name;
+        testsupport::WriteFile(book, "r1,b\nr2,\n");
+        const RunResult r = RunTabloom({"-a", t, "-x=" + book.string(), "-d=" + (job.Root() / ("out-" + name)).string()});
+        EXPECT_EQ(r.status, 0) << name << r.err;
+    }
 }
 
 TEST(Failures, UnwritablePagesAreReported)

@@ -38,8 +38,10 @@ public:
                         std::to_string(width) + " " + std::to_string(height));
     }
     void Hide() override { calls.push_back("hide"); }
+    std::vector<TWindowRect> AvailableAreas() const override { return areas; }
 
     State state = wsNormal;
+    std::vector<TWindowRect> areas;
     std::optional<TWindowRect> normal;
     TWindowRect rect;
     std::vector<std::string> calls;
@@ -268,6 +270,69 @@ TEST(TConfig, RestoresBoundsOnlyWhenAskedTo)
     TFakeWindow on;
     config.RestoreFormBounds(on);
     EXPECT_EQ(on.calls, (std::vector<std::string>{"bounds 3 4 434 327", "state 2"}));
+}
+
+TEST(TConfig, RestoredBoundsAreKeptOnAScreen)
+{
+    // Two screens side by side; the second one smaller and lower.
+    const std::vector<TWindowRect> screens = {{0, 0, 1920, 1040}, {1920, 200, 3200, 1000}};
+    struct Case {
+        const char* name;
+        int left, top, width, height;
+        std::vector<TWindowRect> areas;
+        std::string bounds;
+    };
+    const Case cases[] = {
+        {"inside stays", 100, 50, 434, 327, screens, "bounds 100 50 434 327"},
+        {"on the second screen stays", 2000, 300, 434, 327, screens, "bounds 2000 300 434 327"},
+        {"monitor gone: onto the primary", 5000, 3000, 434, 327, screens, "bounds 1486 713 434 327"},
+        {"left of every screen", -900, -40, 434, 327, screens, "bounds 0 0 434 327"},
+        {"mostly on the second: pulled into it", 2900, 900, 434, 327, screens, "bounds 2766 673 434 327"},
+        {"larger than the screen: shrunk", -10, -10, 4000, 3000, {{0, 0, 1280, 800}}, "bounds 0 0 1280 800"},
+        {"huge values do not overflow", 2147483000, 2147483000, 2147483647, 2147483647, {{0, 0, 800, 600}},
+         "bounds 0 0 800 600"},
+        {"no screens known: as stored", -900, -40, 434, 327, {}, "bounds -900 -40 434 327"},
+    };
+    for (const Case& c : cases) {
+        TConfig config;
+        config.WindowPositionRestore = true;
+        config.WindowPositionLeft = c.left;
+        config.WindowPositionTop = c.top;
+        config.WindowPositionRight = c.width;
+        config.WindowPositionBottom = c.height;
+        TFakeWindow window;
+        window.areas = c.areas;
+        config.RestoreFormBounds(window);
+        EXPECT_EQ(window.calls, (std::vector<std::string>{c.bounds, "state 0"})) << c.name;
+    }
+}
+
+TEST(TConfig, DialogFoldersHaveASectionOfTheirOwn)
+{
+    TempDir dir;
+    const auto path = dir / "tabloom.ini";
+    TConfig config;
+    config.SaveToFile(FromPath(path));
+    EXPECT_EQ(ReadFile(path).find("DIALOG"), std::string::npos) << "unused dialogs add nothing";
+
+    config.DialogFolders.Excel = U("/home/u/ブック");
+    config.DialogFolders.SaveDir = u"/out";
+    config.DialogFolders.Batch = u"/bad\nfolder";
+    config.SaveToFile(FromPath(path));
+    TConfig back;
+    back.LoadFromFile(FromPath(path));
+    EXPECT_EQ(back.DialogFolders.Excel, U("/home/u/ブック"));
+    EXPECT_EQ(back.DialogFolders.SaveDir, u"/out");
+    EXPECT_EQ(back.DialogFolders.Batch, u"") << "a line break cannot be stored";
+    EXPECT_EQ(back.DialogFolders.Template, u"");
+
+    // A file written before the section existed still reads, folders empty.
+    WriteFile(path, "[STARTUP]\r\nHISTORY=/a.tbm\r\n");
+    TConfig old;
+    old.DialogFolders.Project = u"/stale";
+    old.LoadFromFile(FromPath(path));
+    EXPECT_EQ(old.HistoryCount(), 1);
+    EXPECT_EQ(old.DialogFolders.Project, u"");
 }
 
 TEST(TConfig, FolderThatCannotBeCreatedWarnsAndWritesNothing)

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -116,6 +117,45 @@ void DialogTest::cancelKeepsSettingsAndFileOkWritesThem()
     QCOMPARE(stored.WindowPositionRestore, true);
     QCOMPARE(stored.InTaskTray, true);
     window.Logic().Config().InTaskTray = false;  // the window closes without hiding
+}
+
+void DialogTest::returnMeansOkAfterKeyboardMoves()
+{
+    // Should Return ever press an association button, its helper must not
+    // touch the real desktop's files.
+    qputenv("XDG_DATA_HOME", dir_->filePath(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toLocal8Bit());
+    struct Key {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Key moves[] = {
+        {Qt::Key_Tab, Qt::NoModifier},     {Qt::Key_Tab, Qt::NoModifier},      {Qt::Key_Tab, Qt::NoModifier},
+        {Qt::Key_Tab, Qt::NoModifier},     {Qt::Key_Tab, Qt::ControlModifier}, {Qt::Key_Tab, Qt::NoModifier},
+        {Qt::Key_Tab, Qt::NoModifier},     {Qt::Key_Tab, Qt::NoModifier},      {Qt::Key_PageDown, Qt::ControlModifier},
+        {Qt::Key_Backtab, Qt::ShiftModifier}, {Qt::Key_2, Qt::AltModifier},    {Qt::Key_Tab, Qt::NoModifier},
+    };
+    TFormConfigGenera dialog(nullptr);
+    // From the first check box, every prefix of the moves, then Return: the
+    // dialog ends with OK. The moves pass over OK, which must stay the default
+    // once the focus has left it.
+    for (std::size_t count = 0; count <= std::size(moves); ++count) {
+        QString focus;
+        OnModal([&](QWidget* modal) {
+            modal->findChild<QCheckBox*>(QStringLiteral("CheckBoxRestoreParamFile"))->setFocus(Qt::TabFocusReason);
+            for (std::size_t i = 0; i < count; ++i) {
+                QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : modal;
+                QTest::keyClick(target, moves[i].key, moves[i].modifiers);
+            }
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : modal;
+            focus = target->objectName() + u'@' + QString::number(dialog.PageControl()->currentIndex());
+            QTest::keyClick(target, Qt::Key_Return);
+        });
+        QVERIFY2(dialog.ShowModal(), qPrintable(QStringLiteral("after %1 moves, focus %2").arg(count).arg(focus)));
+    }
+    QVERIFY(!QFile::exists(dir_->filePath(QStringLiteral("data"))));
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void DialogTest::statusBarShowsTheLongHint()

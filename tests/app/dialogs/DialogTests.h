@@ -18,6 +18,7 @@ private slots:
     void cleanup();
     void opensOnTheFirstPageEveryTime();
     void cancelKeepsSettingsAndFileOkWritesThem();
+    void returnMeansOkAfterKeyboardMoves();
     void statusBarShowsTheLongHint();
     void helpOpensTheRightPage();
     void aboutBoxShowsTheVersionTable();

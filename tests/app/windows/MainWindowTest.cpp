@@ -1,7 +1,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QDir>
 #include <QFileDialog>
+#include <QImage>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -111,6 +114,9 @@ void MainWindowTest::controlsAndTexts()
         {"ActionFileNew", QKeySequence(Qt::CTRL | Qt::Key_N)},
         {"ActionFileOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
         {"ActionFileSave", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"ActionFileSaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"ActionFileClose", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"ActionHelpShow", QKeySequence(Qt::Key_F1)},  // shown in the menu; F1 itself opens the window's topic
         {"ActionMakeHtmlFile", QKeySequence(Qt::Key_F5)},
         {"ActionPreview", QKeySequence(Qt::Key_F6)},
         {"ActionHelpContext", QKeySequence(Qt::Key_F1)},
@@ -134,18 +140,106 @@ void MainWindowTest::reopenMenuIsRebuiltWhenTheFileMenuOpens()
     const QString a = dir->filePath(QStringLiteral("a&b.tbm"));
     TProject(u"/t.html", 0, u"", u"", 0).SaveToFile(FromQString(a));
     TFormMain form({}, ConfigPath());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto* file = form.findChild<QMenu*>(QStringLiteral("MenuFile"));
+    // Opened once while the history is empty, as a user would.
+    file->popup(QPoint(0, 0));
     auto* reopen = form.findChild<QMenu*>(QStringLiteral("MenuFileReOpen"));
-    emit file->aboutToShow();
     QVERIFY(reopen->actions().isEmpty());
+    reopen->popup(QPoint(10, 10));
+    QTRY_VERIFY(reopen->isVisible());
+    reopen->hide();
+    file->hide();
 
     form.Logic().OpenProjectFile(FromQString(a));
     form.Logic().ActionFileNew();
-    emit file->aboutToShow();
+    file->popup(QPoint(0, 0));
+    reopen = form.findChild<QMenu*>(QStringLiteral("MenuFileReOpen"));
     QCOMPARE(MenuTexts(reopen), QStringList{QStringLiteral("&0.") + QString(a).replace(u'&', QStringLiteral("&&"))});
+    reopen->popup(QPoint(10, 10));
+    QTRY_VERIFY(reopen->isVisible());
+    QVERIFY(reopen->actionGeometry(reopen->actions().first()).height() > 0);
+    reopen->hide();
+    file->hide();
     reopen->actions().first()->trigger();
     QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->text(), QStringLiteral("/t.html"));
     QCOMPARE(form.windowTitle(), QStringLiteral("tabloom - a&b.tbm"));
+}
+
+void MainWindowTest::reopenMenuShowsAHugeHistoryInParts()
+{
+    QStringList history;
+    for (int i = 0; i < 100000; ++i)
+        history << dir->filePath(QStringLiteral("p%1.tbm").arg(i));
+    QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("config"))));
+    QFile ini(ToQString(ConfigPath()));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[STARTUP]\r\nHISTORY=" + history.join(u',').toUtf8() + "\r\n");
+    ini.close();
+    TFormMain form({}, ConfigPath());
+    auto* file = form.findChild<QMenu*>(QStringLiteral("MenuFile"));
+    emit file->aboutToShow();
+    auto* reopen = form.findChild<QMenu*>(QStringLiteral("MenuFileReOpen"));
+    QStringList texts = MenuTexts(reopen);
+    QCOMPARE(texts.size(), 31);
+    QCOMPARE(texts[0], QStringLiteral("&0.") + dir->filePath(QStringLiteral("p0.tbm")));
+    QCOMPARE(texts[29], QStringLiteral("&29.") + dir->filePath(QStringLiteral("p29.tbm")));
+    QCOMPARE(texts[30], QStringLiteral("続き (30〜59)"));
+
+    // The next part is made when it is opened, and only then.
+    QMenu* more = reopen->actions().last()->menu();
+    QVERIFY(more && more->isEmpty());
+    emit more->aboutToShow();
+    texts = MenuTexts(more);
+    QCOMPARE(texts.size(), 31);
+    QCOMPARE(texts[0], QStringLiteral("&30.") + dir->filePath(QStringLiteral("p30.tbm")));
+    QCOMPARE(texts[30], QStringLiteral("続き (60〜89)"));
+    emit more->aboutToShow();
+    QCOMPARE(more->actions().size(), 31);  // opening again adds nothing
+
+    // An entry of a later part opens its own project.
+    const QString p45 = dir->filePath(QStringLiteral("p45.tbm"));
+    TProject(u"/45.html", 0, u"", u"", 0).SaveToFile(FromQString(p45));
+    more->actions().at(15)->trigger();
+    QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->text(), QStringLiteral("/45.html"));
+    QCOMPARE(form.Logic().Config().HistoryCount(), 100000);
+    form.Logic().Config().ClearHistory();
+}
+
+void MainWindowTest::titleMarksUnsavedChangesAndCtrlQAsks()
+{
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto* edit = form.findChild<QLineEdit*>(QStringLiteral("EditSaveDirPath"));
+    QTest::keyClicks(edit, QStringLiteral("/out"));
+    QVERIFY(form.isWindowModified());
+    QCOMPARE(form.windowTitle(), QStringLiteral("tabloom[*]"));
+    edit->clear();
+    QVERIFY(!form.isWindowModified());
+    QCOMPARE(form.windowTitle(), QStringLiteral("tabloom"));
+
+    form.findChild<QComboBox*>(QStringLiteral("ComboBoxHtmlFileCharset"))->setCurrentIndex(1);
+    QVERIFY(form.isWindowModified());
+    QStringList questions;
+    DialogHook().Confirm = [&](const QString& text) {
+        questions << text;
+        return TConfirmAnswer::Cancel;
+    };
+    QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(questions, QStringList{QStringLiteral("設定が変更されています。ファイルに保存しますか？")});
+    QVERIFY(form.isVisible());
+
+    // The program's own icon, from inside the program.
+    const QImage own(QStringLiteral(TABLOOM_SOURCE_DIR "/data/icons/hicolor/32x32/apps/tabloom.png"));
+    QVERIFY(!own.isNull());
+    const QImage shown = form.windowIcon().pixmap(32, 32).toImage();
+    QCOMPARE(shown.size(), QSize(32, 32));
+    // Both premultiplied, as a pixmap holds them, so rounding cannot differ.
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+             own.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    form.Logic().ActionFileNew();
 }
 
 void MainWindowTest::closeQuestionYesWritesTheProject()
@@ -225,4 +319,23 @@ void MainWindowTest::boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize()
     QCOMPARE(read.WindowPositionLeft, 40);
     QCOMPARE(read.WindowPositionRight, 520);
     QCOMPARE(read.WindowPositionBottom, 410);
+}
+
+void MainWindowTest::boundsFromAMonitorThatIsGoneAreBroughtBack()
+{
+    TConfig stored;
+    stored.WindowPositionRestore = true;
+    stored.WindowPositionLeft = 5000;
+    stored.WindowPositionTop = -3000;
+    stored.WindowPositionRight = 20000;
+    stored.WindowPositionBottom = 410;
+    stored.SaveToFile(ConfigPath());
+
+    TFormMain form({}, ConfigPath());
+    form.show();
+    const QRect screen = form.screen()->availableGeometry();
+    QTRY_COMPARE(form.height(), 410);  // once the start-up step has run
+    QVERIFY(screen.contains(form.frameGeometry()));
+    QCOMPARE(form.frameGeometry().width(), screen.width());
+    QVERIFY(form.close());
 }

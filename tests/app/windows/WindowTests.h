@@ -23,9 +23,12 @@ private slots:
     void cleanup();
     void controlsAndTexts();
     void reopenMenuIsRebuiltWhenTheFileMenuOpens();
+    void reopenMenuShowsAHugeHistoryInParts();
+    void titleMarksUnsavedChangesAndCtrlQAsks();
     void closeQuestionYesWritesTheProject();
     void templateDialogOffersTheCharsets();
     void boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize();
+    void boundsFromAMonitorThatIsGoneAreBroughtBack();
 };
 
 class ProgressWindowTest : public QObject {
