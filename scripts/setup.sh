@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libxlsxwriter-dev
   libreoffice-calc-nogui
   shared-mime-info desktop-file-utils xdg-utils libglib2.0-bin file dpkg-dev
+  appstream bash-completion groff-base man-db
   qt6-base-dev qt6-translations-l10n fonts-noto-cjk xvfb xauth
 )
 packages+=("$@")

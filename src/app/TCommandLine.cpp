@@ -1,7 +1,9 @@
 #include "app/TCommandLine.h"
 
+#include <cstdlib>
 #include <memory>
 #include <ostream>
+#include <string_view>
 
 #include "TabloomVersion.h"
 #include "app/TExceptionMessage.h"
@@ -122,26 +124,79 @@ int RunConsolePage(const TProject& project, long long number, std::ostream& out,
     }
 }
 
-void PrintUsage(std::ostream& out)
+bool IsJapaneseLocale(const char* lcAll, const char* lcMessages, const char* lang)
 {
-    out << "使い方: tabloom [プロジェクトファイル]\n"
-           "        tabloom -a -t=テンプレート -x=Excelファイル -d=保存フォルダ -te=N -de=N\n"
-           "\n"
-           "  -a          すぐにHTMLファイルを作成し、終わると閉じます\n"
-           "              （画面がなければコンソールで実行します）\n"
-           "  -t=PATH     テンプレートファイルの場所\n"
-           "  -x=PATH     Excelファイルの場所 (.xlsx .xlsm .ods .csv .xls)\n"
-           "  -d=PATH     HTMLファイルの保存場所（なければ作成します）\n"
-           "  -te=N       テンプレートの文字コード  0=Shift_JIS 1=UTF-8 2=EUC-JP\n"
-           "  -de=N       HTMLファイルの文字コード  0=Shift_JIS 1=UTF-8 2=EUC-JP\n"
-           "  --help      この説明を表示します\n"
-           "  --version   バージョンを表示します\n"
-           "\n"
-           "終了コード: 0=HTMLファイルを作成した 1=確認・読み込み・作成に失敗した\n"
-           "            2=画面がないのに -a なしで起動した\n";
+    // The first one set decides, as for the C library's own messages.
+    for (const char* value : {lcAll, lcMessages, lang}) {
+        if (value && *value) {
+            const std::string_view name(value);
+            return name.substr(0, 2) == "ja" && (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@');
+        }
+    }
+    return false;
 }
 
-void PrintVersion(std::ostream& out)
+bool IsJapaneseLocale()
 {
-    out << "tabloom " TABLOOM_VERSION "\n";
+    return IsJapaneseLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+}
+
+void PrintUsage(std::ostream& out, bool japanese)
+{
+    if (japanese) {
+        out << "使い方: tabloom [プロジェクトファイル]\n"
+               "        tabloom -a -t=テンプレート -x=Excelファイル -d=保存フォルダ -te=N -de=N\n"
+               "        tabloom --check -t=テンプレート -te=N -x=Excelファイル [-d=保存フォルダ -de=N]\n"
+               "        tabloom --page=N -t=テンプレート -te=N -x=Excelファイル [-de=N]\n"
+               "\n"
+               "  FILE.tbm    このプロジェクトファイルを開いてウィンドウを表示します\n"
+               "  -a          すぐにHTMLファイルを作成し、終わると閉じます（画面がなければコンソールで実行）\n"
+               "  -t=PATH     テンプレートファイルの場所\n"
+               "  -x=PATH     Excelファイルの場所 (.xlsx .xlsm .ods .csv .xls)\n"
+               "  -d=PATH     HTMLファイルの保存場所（なければ作成します）\n"
+               "  -te=N       テンプレートの文字コード  0=Shift_JIS 1=UTF-8 2=EUC-JP\n"
+               "  -de=N       HTMLファイルの文字コード  0=Shift_JIS 1=UTF-8 2=EUC-JP\n"
+               "  --check     HTMLファイルを作成せずにテンプレートを検査し、見つけた問題を 場所:行:桁: 内容 で表示します\n"
+               "  --page=N    N件目のレコード（一覧形式ではN枚目）のページを標準出力に書き出します\n"
+               "  --help      この説明を表示します\n"
+               "  --version   バージョンとライセンスを表示します\n"
+               "\n"
+               "終了コード:\n"
+               "  0      HTMLファイルを作成した（--check: 問題が見つからなかった）\n"
+               "  1      確認・読み込み・作成に失敗した（--check: 問題が見つかった）\n"
+               "  2      引数が正しくない、または画面がないのに -a なしで起動した\n"
+               "  128+N  シグナルN（SIGINT SIGTERM SIGHUP）で中断した\n";
+        return;
+    }
+    out << "Usage: tabloom [PROJECT]\n"
+           "       tabloom -a -t=TEMPLATE -x=WORKBOOK -d=FOLDER -te=N -de=N\n"
+           "       tabloom --check -t=TEMPLATE -te=N -x=WORKBOOK [-d=FOLDER -de=N]\n"
+           "       tabloom --page=N -t=TEMPLATE -te=N -x=WORKBOOK [-de=N]\n"
+           "\n"
+           "  FILE.tbm    open this project file in the window\n"
+           "  -a          make the pages at once, then close (in the console when there is no display)\n"
+           "  -t=PATH     template file\n"
+           "  -x=PATH     workbook (.xlsx .xlsm .ods .csv .xls)\n"
+           "  -d=PATH     folder the pages are written to (made when missing)\n"
+           "  -te=N       character set of the template  0=Shift_JIS 1=UTF-8 2=EUC-JP\n"
+           "  -de=N       character set of the pages     0=Shift_JIS 1=UTF-8 2=EUC-JP\n"
+           "  --check     check the template without writing pages; findings as path:line:column: message\n"
+           "  --page=N    write the page of record N (the Nth page of a list) to standard output\n"
+           "  --help      show this help\n"
+           "  --version   show the version and the licence\n"
+           "\n"
+           "Exit status:\n"
+           "  0      pages made (--check: nothing found)\n"
+           "  1      check, load or generation failed (--check: something found)\n"
+           "  2      bad arguments, or a window run without a display\n"
+           "  128+N  stopped by signal N (SIGINT SIGTERM SIGHUP)\n";
+}
+
+void PrintVersion(std::ostream& out, bool japanese)
+{
+    out << "tabloom " TABLOOM_VERSION "\n" TABLOOM_COPYRIGHT "\n";
+    if (japanese)
+        out << "ライセンス: MIT（Expat）。無保証です。\n";
+    else
+        out << "License: MIT (Expat). There is NO WARRANTY.\n";
 }

@@ -33,5 +33,10 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
 // number below 1.
 int RunConsolePage(const TProject& project, long long number, std::ostream& out, std::ostream& err);
 
-void PrintUsage(std::ostream& out);
-void PrintVersion(std::ostream& out);
+// --help and --version are the only texts that follow the locale: Japanese
+// when LC_ALL, else LC_MESSAGES, else LANG names a Japanese locale.
+bool IsJapaneseLocale(const char* lcAll, const char* lcMessages, const char* lang);
+bool IsJapaneseLocale();
+
+void PrintUsage(std::ostream& out, bool japanese);
+void PrintVersion(std::ostream& out, bool japanese);

@@ -24,7 +24,7 @@ TVersionResource MakeProgramResource()
         {2, comment},
         {3, Utf8ToUtf16(TABLOOM_VERSION)},
         {4, u""},
-        {5, u"Copyright (C) 2026 Orvanta"},
+        {5, Utf8ToUtf16(TABLOOM_COPYRIGHT)},
         {6, u""},
         {7, u"tabloom"},
         {9, u"tabloom"},

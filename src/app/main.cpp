@@ -13,11 +13,11 @@ int main(int argc, char* argv[])
             args.push_back(FromNative(argv[i]));
         const TCommandLine commandLine = ParseCommandLine(args);
         if (commandLine.Help) {
-            PrintUsage(std::cout);
+            PrintUsage(std::cout, IsJapaneseLocale());
             return 0;
         }
         if (commandLine.Version) {
-            PrintVersion(std::cout);
+            PrintVersion(std::cout, IsJapaneseLocale());
             return 0;
         }
         if (commandLine.Page)

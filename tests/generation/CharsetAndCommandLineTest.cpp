@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "generation/EndToEnd.h"
@@ -79,6 +81,38 @@ TEST(CommandLine, GrammarOfTheOptions)
     r = RunTabloom({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("tabloom ", 0), 0u) << r.out;
+}
+
+TEST(CommandLine, HelpAndVersionFollowTheLocaleAndListTheSameOptions)
+{
+    struct Case {
+        const char* lcAll;
+        const char* usage;
+        const char* licence;
+    };
+    const Case cases[] = {{"ja_JP.UTF-8", "使い方: tabloom", "ライセンス: "}, {"C", "Usage: tabloom", "License: "}};
+    const std::vector<std::string> options = {"\n  -a ", "\n  -t=", "\n  -x=", "\n  -d=", "\n  -te=", "\n  -de=",
+                                              "\n  --check ", "\n  --page=", "\n  --help ", "\n  --version "};
+    const char* saved = std::getenv("LC_ALL");
+    const std::string kept = saved ? saved : "";
+    for (const Case& c : cases) {
+        setenv("LC_ALL", c.lcAll, 1);
+        const RunResult help = RunTabloom({"--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(c.usage, 0), 0u) << help.out;
+        for (const std::string& option : options)
+            EXPECT_NE(help.out.find(option), std::string::npos) << c.lcAll << ": " << option;
+        for (const char* status : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  128+N "})
+            EXPECT_NE(help.out.find(status), std::string::npos) << c.lcAll << ": exit status " << status;
+        const RunResult version = RunTabloom({"--version"});
+        EXPECT_EQ(version.status, 0);
+        EXPECT_NE(version.out.find("\nCopyright (C) "), std::string::npos) << version.out;
+        EXPECT_NE(version.out.find(std::string("\n") + c.licence), std::string::npos) << version.out;
+    }
+    if (saved)
+        setenv("LC_ALL", kept.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 }
 
 TEST(SharedWorkbooks, FilesSavedBySpreadsheetPrograms)
