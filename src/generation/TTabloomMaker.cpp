@@ -6,6 +6,7 @@
 
 #include "generation/TPageWriter.h"
 #include "template/TExcelNode.h"
+#include "template/TTemplateError.h"
 #include "template/TTemplateParser.h"
 #include "text/Exception.h"
 #include "text/TCodePage.h"
@@ -150,6 +151,20 @@ void TTabloomMaker::Load()
     parser_->Validate();
 }
 
+// Hands the walk's pages to the writer.
+class TTabloomMaker::TWriterSink : public TPageSink {
+public:
+    TWriterSink(TTabloomMaker& job, TPageWriter& writer) : job_(job), writer_(writer) {}
+    void Take(UnicodeString pageName, const UnicodeString& text, int /*record*/) override
+    {
+        job_.SavePage(writer_, std::move(pageName), text);
+    }
+
+private:
+    TTabloomMaker& job_;
+    TPageWriter& writer_;
+};
+
 bool TTabloomMaker::Run()
 {
     bool result = false;
@@ -157,20 +172,30 @@ bool TTabloomMaker::Run()
         const TExcelNode* excel = parser_ ? parser_->ExcelNode() : nullptr;
         if (!excel)
             throw Exception(u"Excelタグが見つかりません。");
-        if (excel->Layout() == TExcelNode::LayoutCard)
-            MakeCardPages();
-        else if (excel->Layout() == TExcelNode::LayoutList)
-            MakeListPages();
+        if (excel->Layout() == TExcelNode::LayoutCard || excel->Layout() == TExcelNode::LayoutList)
+            MakePages();
         result = true;
     } catch (const Exception& e) {
         if (logger_)
-            logger_->Log(e.Message());
+            logger_->Log(MessageWithLocation(e));
     } catch (...) {
         Finish();
         throw;
     }
     Finish();
     return result;
+}
+
+void TTabloomMaker::Inspect(TPageSink& sink)
+{
+    try {
+        Load();
+        WalkPages(sink);
+    } catch (...) {
+        Finish();
+        throw;
+    }
+    Finish();
 }
 
 const UnicodeString& TTabloomMaker::RenderPage()
@@ -182,8 +207,6 @@ const UnicodeString& TTabloomMaker::RenderPage()
 
 void TTabloomMaker::SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text)
 {
-    if (text.empty())
-        return;  // an empty page makes no file
     TStringUtility::EncodePage(text, CodePageOf(outputEncoding_), writer.NextPage());
     writer.Add(std::move(pageName));
     // Reported from this thread, never the writer's, so a window may repaint.
@@ -191,11 +214,12 @@ void TTabloomMaker::SavePage(TPageWriter& writer, UnicodeString pageName, const 
         logger_->PagesWritten(pageCount_.load());
 }
 
-void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))
+void TTabloomMaker::MakePages()
 {
     TPageWriter writer(outputFolder_, pageCount_);
+    TWriterSink sink(*this, writer);
     try {
-        (this->*render)(writer);
+        WalkPages(sink);
     } catch (...) {
         // Pages rendered before the failure are still written, unless writing
         // one of them fails first: that failure is then the one reported.
@@ -205,36 +229,43 @@ void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))
     writer.Finish();
 }
 
-void TTabloomMaker::MakeCardPages()
+void TTabloomMaker::WalkPages(TPageSink& sink)
 {
-    MakePages(&TTabloomMaker::RenderCardPages);
+    const TExcelNode* excel = parser_ ? parser_->ExcelNode() : nullptr;
+    if (!excel)
+        throw Exception(u"Excelタグが見つかりません。");
+    if (excel->Layout() == TExcelNode::LayoutCard)
+        WalkCardPages(sink);
+    else if (excel->Layout() == TExcelNode::LayoutList)
+        WalkListPages(sink);
 }
 
-void TTabloomMaker::MakeListPages()
-{
-    MakePages(&TTabloomMaker::RenderListPages);
-}
-
-void TTabloomMaker::RenderCardPages(TPageWriter& writer)
+void TTabloomMaker::WalkCardPages(TPageSink& sink)
 {
     TExcelNode& excel = *parser_->ExcelNode();
     while (excel.HasRecord()) {
         TStopSignal::ThrowIfReceived();
+        const int record = excel.RecordIndex() + 1;
         const UnicodeString& text = RenderPage();
-        SavePage(writer, excel.GetPageName(), text);
+        UnicodeString pageName = excel.GetPageName();
+        if (!text.empty())  // an empty page makes no file
+            sink.Take(std::move(pageName), text, record);
         excel.NextRecord();
     }
 }
 
-void TTabloomMaker::RenderListPages(TPageWriter& writer)
+void TTabloomMaker::WalkListPages(TPageSink& sink)
 {
     TExcelNode& excel = *parser_->ExcelNode();
     do {
         while (excel.HasRecord()) {
             TStopSignal::ThrowIfReceived();
+            const int record = excel.RecordIndex() + 1;
             // Named before rendering: the name comes from the page's first record.
             UnicodeString pageName = excel.GetPageName();
-            SavePage(writer, std::move(pageName), RenderPage());
+            const UnicodeString& text = RenderPage();
+            if (!text.empty())
+                sink.Take(std::move(pageName), text, record);
         }
         ResetNodes(parser_->Nodes());
     } while (excel.NextSheet());

@@ -19,6 +19,14 @@ public:
     virtual void PagesWritten(long long /*count*/) {}
 };
 
+// Where the walk over the records hands each page that would be written.
+class TPageSink {
+public:
+    virtual ~TPageSink() = default;
+    // `record`: 1-based number, on its sheet, of the page's first record.
+    virtual void Take(UnicodeString pageName, const UnicodeString& text, int record) = 0;
+};
+
 // One generation job: from template, workbook, output folder and the two
 // character sets to the written pages.
 class TTabloomMaker {
@@ -41,6 +49,12 @@ public:
     // Writes every page; a failure is logged and gives false. Always finishes.
     // A stop signal unwinds it with TStopped, after finishing.
     bool Run();
+    // Load, then the walk of Run with every page that would be written
+    // handed to `sink` instead; nothing is written. Raises the first failure;
+    // the workbook is closed in any case.
+    void Inspect(TPageSink& sink);
+    // The parsed template once Load has read it, else null.
+    const TTemplateParser* Parser() const { return parser_.get(); }
     // Pages written by Run so far.
     long long PageCount() const { return pageCount_; }
 
@@ -48,11 +62,12 @@ public:
     static unsigned CodePageOf(int index);
 
 private:
-    void MakeCardPages();
-    void MakeListPages();
-    void MakePages(void (TTabloomMaker::*render)(TPageWriter&));
-    void RenderCardPages(TPageWriter& writer);
-    void RenderListPages(TPageWriter& writer);
+    class TWriterSink;
+
+    void MakePages();
+    void WalkPages(TPageSink& sink);
+    void WalkCardPages(TPageSink& sink);
+    void WalkListPages(TPageSink& sink);
     void Finish() noexcept;
     const UnicodeString& RenderPage();
     void SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text);
