@@ -13,6 +13,7 @@ struct TCommandLine {
     bool AutoRun = false;
     bool Help = false;
     bool Version = false;
+    bool Check = false;  // --check: the job without writing, findings listed
 };
 
 // Reads -a, -t=, -x=, -d=, -te=, -de= (case-sensitive, last one wins);
@@ -22,6 +23,11 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args);
 // Runs the project's job in the console: progress lines to `out`, failures
 // to `err`. Returns the exit status: 0 when the pages were made, else 1.
 int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err);
+
+// Checks the project's template against its workbook without writing: one
+// finding per line to `out`, in the compiler style. Returns 0 when only counts
+// were found, 1 when anything else was, 2 when the inputs are missing.
+int RunConsoleCheck(const TProject& project, std::ostream& out, std::ostream& err);
 
 void PrintUsage(std::ostream& out);
 void PrintVersion(std::ostream& out);

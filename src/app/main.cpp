@@ -20,6 +20,8 @@ int main(int argc, char* argv[])
             PrintVersion(std::cout);
             return 0;
         }
+        if (commandLine.Check)
+            return RunConsoleCheck(commandLine.Project, std::cout, std::cerr);
         if (HasDisplay())
             return StartDesktop(argc, argv, args);
         // Without a display only -a can run, in the console.
