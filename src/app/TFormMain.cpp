@@ -18,6 +18,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/TFormCheckList.h"
 #include "app/TFormHtmlMaker.h"
 #include "app/TQtDialogs.h"
 
@@ -173,6 +174,8 @@ void TFormMain::BuildMenus()
     file->addSeparator();
     item(file, "ActionFileMakeBatFile", QStringLiteral("バッチファイルの作成(&B)"),
          [this] { logic_->ActionFileMakeBatFile(); });
+    item(file, "ActionCheckTemplate", QStringLiteral("テンプレートの検査(&K)"), [this] { logic_->ActionCheckTemplate(); },
+         QKeySequence(Qt::CTRL | Qt::Key_K));
     file->addSeparator();
     item(file, "ActionFileClose", QStringLiteral("閉じる(&X)"), [this] { close(); });
 
@@ -294,6 +297,16 @@ bool TFormMain::RunProgressWindow(const TTabloomMaker& job, bool autoClose)
     progress.Logic().SetAutoClose(autoClose);
     progress.exec();
     return progress.Logic().PagesMade();
+}
+
+void TFormMain::ShowCheckFindings(const std::vector<UnicodeString>& lines)
+{
+    if (!checkList_)
+        checkList_ = new TFormCheckList(this);
+    checkList_->SetLines(lines);
+    checkList_->show();
+    checkList_->raise();
+    checkList_->activateWindow();
 }
 
 void TFormMain::CloseWindow()

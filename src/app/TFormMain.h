@@ -19,6 +19,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class TFormCheckList;
 
 class TFormMain : public QMainWindow, public TMainWindowView {
 public:
@@ -44,6 +45,7 @@ public:
     std::optional<TCharsetFileChoice> OpenTemplateDialog(const TFileDialogOptions& options, int charset) override;
     std::optional<UnicodeString> SelectFolder(const UnicodeString& caption) override;
     bool RunProgressWindow(const TTabloomMaker& job, bool autoClose) override;
+    void ShowCheckFindings(const std::vector<UnicodeString>& lines) override;
     void CloseWindow() override;
     void ShowWindow() override;
     void HideWindow() override;
@@ -83,6 +85,7 @@ private:
     QComboBox* comboHtmlCharset_ = nullptr;
     QMenu* menuFileReOpen_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
+    TFormCheckList* checkList_ = nullptr;  // made at the first check
     TQtWindowGeometry geometry_{*this};
     bool started_ = false;
     // Made once the controls exist: its constructor already fills them.

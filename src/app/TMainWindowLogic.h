@@ -37,6 +37,8 @@ public:
     void ActionExcelFileSelect();
     void ActionSaveDirSelect();
     void ActionMakeHtmlFile();
+    // テンプレートの検査: the job's inputs checked without writing a page.
+    void ActionCheckTemplate();
 
     // Captions of the reopen submenu, newest first: "&0.path", "&1.path", ...
     std::vector<UnicodeString> ReopenCaptions() const;

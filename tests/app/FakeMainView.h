@@ -53,6 +53,7 @@ public:
         progressRuns.push_back(autoClose);
         return progressResult;
     }
+    void ShowCheckFindings(const std::vector<UnicodeString>& lines) override { checkLists.push_back(lines); }
     void CloseWindow() override { ++closeRequests; }
     void ShowWindow() override { visible = true; }
     void HideWindow() override { visible = false; }
@@ -78,6 +79,7 @@ public:
     int templateDialogCharset = -2;
     UnicodeString folderCaption;
     std::vector<bool> progressRuns;
+    std::vector<std::vector<UnicodeString>> checkLists;
     bool progressResult = true;
     int closeRequests = 0;
     bool visible = true;

@@ -26,6 +26,7 @@ private slots:
     void closeQuestionYesWritesTheProject();
     void templateDialogOffersTheCharsets();
     void boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize();
+    void ctrlKListsTheCheckFindings();
 };
 
 class ProgressWindowTest : public QObject {
