@@ -22,7 +22,7 @@ TFormCheckList::TFormCheckList(QWidget* parent) : QDialog(parent)
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     layout->addWidget(buttons);
-    resize(640, 280);
+    resize(860, 260);
 }
 
 void TFormCheckList::SetLines(const std::vector<UnicodeString>& lines)
