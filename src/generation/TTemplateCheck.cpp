@@ -62,10 +62,12 @@ struct TTally {
     long long count = 0;
     UnicodeString first;
 
-    void Add(const UnicodeString& example)
+    // `example` makes the text of the first case, and is called for it only.
+    template <class Example>
+    void Add(Example example)
     {
         if (count++ == 0)
-            first = example;
+            first = example();
     }
 };
 
@@ -73,7 +75,7 @@ struct TTally {
 class TPageInspector : public TPageSink {
 public:
     TPageInspector(const UnicodeString& outputFolder, int outputEncoding)
-        : folder_(outputFolder), codePage_(TCodePage::CodePageOf(outputEncoding))
+        : taken_(FolderEntries(outputFolder)), codePage_(TCodePage::CodePageOf(outputEncoding))
     {
         if (codePage_ != TCodePage::CP_UTF8)
             fit_ = std::make_unique<TCharsetFit>(codePage_);
@@ -82,15 +84,14 @@ public:
     void Take(UnicodeString pageName, const UnicodeString& text, int record) override
     {
         ++pages_;
-        const UnicodeString where = RecordText(record);
         if (pageName.empty())
-            emptyNames_.Add(where);
+            emptyNames_.Add([&] { return RecordText(record); });
         if (!names_.insert(ToPath(pageName).native()).second)
-            repeatedNames_.Add(u"\"" + pageName + u"\"（" + where + u"）");
-        else if (Taken(pageName))
-            takenNames_.Add(u"\"" + TSaveFile::PageFileName(pageName, 1) + u"\"");
+            repeatedNames_.Add([&] { return u"\"" + pageName + u"\"（" + RecordText(record) + u"）"; });
+        else if (taken_.count(ToPath(TSaveFile::PageFileName(pageName, 1)).native()))
+            takenNames_.Add([&] { return u"\"" + TSaveFile::PageFileName(pageName, 1) + u"\""; });
         if (fit_)
-            CountUnheld(text, where);
+            CountUnheld(text, record);
     }
 
     void Report(std::vector<TCheckFinding>& findings, int outputEncoding) const
@@ -121,16 +122,19 @@ private:
         return text + u"レコード" + IntToStr(record);
     }
 
-    bool Taken(const UnicodeString& pageName) const
+    // Names in the folder before the run; none when it is not given or not there.
+    static std::unordered_set<std::string> FolderEntries(const UnicodeString& folder)
     {
-        if (folder_.empty())
-            return false;
+        std::unordered_set<std::string> names;
         std::error_code ec;
-        const fs::path file = ToPath(folder_) / ToPath(TSaveFile::PageFileName(pageName, 1));
-        return fs::exists(fs::symlink_status(file, ec));
+        if (folder.empty())
+            return names;
+        for (fs::directory_iterator it(ToPath(folder), ec), end; !ec && it != end; it.increment(ec))
+            names.insert(it->path().filename().native());
+        return names;
     }
 
-    void CountUnheld(std::u16string_view text, const UnicodeString& where)
+    void CountUnheld(std::u16string_view text, int record)
     {
         for (std::size_t i = 0; i < text.size(); ++i) {
             char32_t c = text[i];
@@ -141,11 +145,11 @@ private:
                 ++i;
             }
             if (!fit_->Holds(c))
-                unheld_.Add(where + u"の" + CodePointText(c));
+                unheld_.Add([&] { return RecordText(record) + u"の" + CodePointText(c); });
         }
     }
 
-    UnicodeString folder_;
+    std::unordered_set<std::string> taken_;
     unsigned codePage_;
     std::unique_ptr<TCharsetFit> fit_;
     long long pages_ = 0;
