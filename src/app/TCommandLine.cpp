@@ -8,6 +8,7 @@
 #include "TabloomVersion.h"
 #include "app/TExceptionMessage.h"
 #include "generation/TTabloomMaker.h"
+#include "generation/TTemplateCheck.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
 #include "text/TStopSignal.h"
@@ -46,6 +47,8 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args)
             result.Help = true;
         else if (arg == u"--version")
             result.Version = true;
+        else if (arg == u"--check")
+            result.Check = true;
         else if (StartsWith(arg, u"--page="))
             result.Page = StrToIntDef(arg.substr(7), -1);
         else if (StartsWith(arg, u"-te="))
@@ -90,6 +93,34 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
         // Running out of memory on a huge workbook is reported like any failure.
         WriteLine(err, ExceptionMessage(e));
         WriteLine(err, u"エラーが発生しました。処理を中断します。");
+        return 1;
+    }
+}
+
+int RunConsoleCheck(const TProject& project, std::ostream& out, std::ostream& err)
+{
+    TStopSignal::Install();
+    if (project.TemplateFilePath.empty() || project.ExcelFilePath.empty()) {
+        WriteLine(err, u"--check には -t= と -x= を指定してください。");
+        return 2;
+    }
+    const TTemplateCheck check(project.TemplateFilePath, project.TemplateFileEncoding, project.ExcelFilePath,
+                               project.HtmlSavePath, project.HtmlEncoding);
+    try {
+        check.CheckPaths();
+    } catch (const Exception& e) {
+        WriteLine(err, e.Message());
+        return 2;
+    }
+    try {
+        const std::vector<TCheckFinding> findings = check.Run();
+        for (const TCheckFinding& finding : findings)
+            WriteLine(out, TTemplateCheck::FormatLine(finding, project.TemplateFilePath));
+        return TTemplateCheck::FoundProblems(findings) ? 1 : 0;
+    } catch (const TStopped& stopped) {
+        return 128 + stopped.Signal();
+    } catch (const std::exception& e) {
+        WriteLine(err, ExceptionMessage(e));
         return 1;
     }
 }

@@ -14,6 +14,7 @@ struct TCommandLine {
     bool AutoRun = false;
     bool Help = false;
     bool Version = false;
+    bool Check = false;  // --check: the job without writing, findings listed
     // --page=N: the page to write to standard output; below 1 when N is not
     // a number from 1 up.
     std::optional<long long> Page;
@@ -26,6 +27,11 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args);
 // Runs the project's job in the console: progress lines to `out`, failures
 // to `err`. Returns the exit status: 0 when the pages were made, else 1.
 int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err);
+
+// Checks the project's template against its workbook without writing: one
+// finding per line to `out`, in the compiler style. Returns 0 when only counts
+// were found, 1 when anything else was, 2 when the inputs are missing.
+int RunConsoleCheck(const TProject& project, std::ostream& out, std::ostream& err);
 
 // Writes the bytes of page `number` (from 1) of the project's job to `out`,
 // exactly as the job would write that page's file, and writes no file.

@@ -17,6 +17,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/TFormCheckList.h"
 #include "app/TFormHtmlMaker.h"
 #include "app/TProgramIcon.h"
 #include "app/TQtDialogs.h"
@@ -191,6 +192,8 @@ void TFormMain::BuildMenus()
     item(file, "ActionPreview", QStringLiteral("プレビュー(&P)"), [this] { logic_->ActionPreview(); }, Qt::Key_F6);
     item(file, "ActionFileMakeBatFile", QStringLiteral("バッチファイルの作成(&B)"),
          [this] { logic_->ActionFileMakeBatFile(); });
+    item(file, "ActionCheckTemplate", QStringLiteral("テンプレートの検査(&K)"), [this] { logic_->ActionCheckTemplate(); },
+         QKeySequence(Qt::CTRL | Qt::Key_K));
     file->addSeparator();
     item(file, "ActionFileClose", QStringLiteral("閉じる(&X)"), [this] { close(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -360,6 +363,16 @@ bool TFormMain::RunProgressWindow(const TTabloomMaker& job, bool autoClose)
     progress.Logic().SetAutoClose(autoClose);
     progress.exec();
     return progress.Logic().PagesMade();
+}
+
+void TFormMain::ShowCheckFindings(const std::vector<UnicodeString>& lines)
+{
+    if (!checkList_)
+        checkList_ = new TFormCheckList(this);
+    checkList_->SetLines(lines);
+    checkList_->show();
+    checkList_->raise();
+    checkList_->activateWindow();
 }
 
 void TFormMain::CloseWindow()

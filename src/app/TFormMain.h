@@ -20,6 +20,7 @@ class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
 class TFormPreview;
+class TFormCheckList;
 
 class TFormMain : public QMainWindow, public TMainWindowView {
 public:
@@ -48,6 +49,7 @@ public:
     std::optional<UnicodeString> SelectFolderFrom(const UnicodeString& caption, const UnicodeString& start) override;
     bool RunProgressWindow(const TTabloomMaker& job, bool autoClose) override;
     void ShowPreviewWindow(const TProject& project) override;
+    void ShowCheckFindings(const std::vector<UnicodeString>& lines) override;
     void CloseWindow() override;
     void ShowWindow() override;
     void HideWindow() override;
@@ -93,6 +95,7 @@ private:
     QMenu* menuFileReOpen_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     TFormPreview* preview_ = nullptr;  // made when first shown; a child window
+    TFormCheckList* checkList_ = nullptr;  // made at the first check
     TQtWindowGeometry geometry_{*this};
     bool started_ = false;
     QString caption_;

@@ -7,6 +7,7 @@
 #include "app/TBatchFile.h"
 #include "app/TCommandLine.h"
 #include "app/TExceptionMessage.h"
+#include "generation/TTemplateCheck.h"
 #include "generation/TTabloomMaker.h"
 #include "text/TCodePage.h"
 #include "text/TConvert.h"
@@ -336,6 +337,31 @@ void TMainWindowLogic::ActionPreview()
         return;
     }
     view_.ShowPreviewWindow(project);
+}
+
+void TMainWindowLogic::ActionCheckTemplate()
+{
+    const UnicodeString templatePath = view_.GetEditText(TMainEdit::TemplateFilePath);
+    const TTemplateCheck check(templatePath, view_.GetListIndex(TMainList::TemplateFileCharset),
+                               view_.GetEditText(TMainEdit::ExcelFilePath), view_.GetEditText(TMainEdit::SaveDirPath),
+                               view_.GetListIndex(TMainList::HtmlFileCharset));
+    try {
+        check.CheckPaths();
+    } catch (const std::exception& e) {
+        view_.ShowWarning(ExceptionMessage(e));
+        return;
+    }
+    std::vector<UnicodeString> lines;
+    try {
+        TCursorHourGlass busy(view_);
+        for (const TCheckFinding& finding : check.Run())
+            lines.push_back(TTemplateCheck::FormatLine(finding, templatePath));
+    } catch (const std::exception& e) {
+        ReportFailure(ExceptionMessage(e));
+        return;
+    }
+    view_.ShowCheckFindings(lines);
+    view_.SetStatusText(u"テンプレートを検査しました。");
 }
 
 bool TMainWindowLogic::CheckBatchFields()

@@ -39,6 +39,8 @@ public:
     void ActionMakeHtmlFile();
     // The preview of one page, once the template and workbook are found.
     void ActionPreview();
+    // テンプレートの検査: the job's inputs checked without writing a page.
+    void ActionCheckTemplate();
 
     // Captions of the reopen submenu, newest first: "&0.path", "&1.path", ...
     std::vector<UnicodeString> ReopenCaptions() const;

@@ -5,6 +5,7 @@
 // implements them with Qt; the tests implement them with a fake.
 
 #include <optional>
+#include <vector>
 
 #include "app/TCursorHourGlass.h"
 #include "settings/TWindowGeometry.h"
@@ -66,6 +67,9 @@ public:
     // Shows the progress window modally with a copy of `job`'s inputs; true
     // when the pages were made.
     virtual bool RunProgressWindow(const TTabloomMaker& job, bool autoClose) = 0;
+    // Shows the findings of a template check, one a line, in a list window
+    // that stays open beside the main window.
+    virtual void ShowCheckFindings(const std::vector<UnicodeString>& lines) { (void)lines; }
 
     // Shows the non-modal preview window on these inputs, keeping its
     // position when the template and workbook are those it shows already.

@@ -22,6 +22,8 @@ int main(int argc, char* argv[])
         }
         if (commandLine.Page)
             return RunConsolePage(commandLine.Project, *commandLine.Page, std::cout, std::cerr);
+        if (commandLine.Check)
+            return RunConsoleCheck(commandLine.Project, std::cout, std::cerr);
         if (HasDisplay())
             return StartDesktop(argc, argv, args);
         // Without a display only -a can run, in the console.

@@ -19,8 +19,9 @@ void WalkCardPages(const TTemplateParser& parser, TExcelNode& excel, TPageSink& 
         TStopSignal::ThrowIfReceived();
         if (!sink.WantsPage())
             return;
+        const int record = excel.RecordIndex() + 1;
         RenderInto(parser, page);
-        sink.Page(excel.GetPageName(), page);
+        sink.Page(excel.GetPageName(), page, record);
         excel.NextRecord();
     }
 }
@@ -33,10 +34,11 @@ void WalkListPages(const TTemplateParser& parser, TExcelNode& excel, TPageSink& 
             TStopSignal::ThrowIfReceived();
             if (!sink.WantsPage())
                 return;
+            const int record = excel.RecordIndex() + 1;
             // Named before rendering: the name comes from the page's first record.
             UnicodeString name = excel.GetPageName();
             RenderInto(parser, page);
-            sink.Page(std::move(name), page);
+            sink.Page(std::move(name), page, record);
         }
         ResetNodes(parser.Nodes());
     } while (excel.NextSheet());

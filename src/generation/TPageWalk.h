@@ -16,7 +16,8 @@ public:
     virtual bool WantsPage() { return true; }
     // A rendered page and its name before any "(n)". `text` is the walk's
     // buffer, reused for the next page: a sink may take it by swapping.
-    virtual void Page(UnicodeString name, UnicodeString& text) = 0;
+    // `record`: 1-based number, on its sheet, of the page's first record.
+    virtual void Page(UnicodeString name, UnicodeString& text, int record) = 0;
 };
 
 // Card layout: one page per record of the first listed sheet, named after

@@ -9,6 +9,7 @@
 #include "generation/TPageWalk.h"
 #include "generation/TPageWriter.h"
 #include "template/TExcelNode.h"
+#include "template/TTemplateError.h"
 #include "template/TTemplateParser.h"
 #include "text/Exception.h"
 #include "text/TCodePage.h"
@@ -126,7 +127,7 @@ public:
     {
     }
 
-    void Page(UnicodeString name, UnicodeString& text) override
+    void Page(UnicodeString name, UnicodeString& text, int /*record*/) override
     {
         if (text.empty())
             return;  // an empty page makes no file
@@ -158,7 +159,7 @@ public:
         return false;
     }
 
-    void Page(UnicodeString name, UnicodeString& text) override
+    void Page(UnicodeString name, UnicodeString& text, int /*record*/) override
     {
         ++count_;
         name_ = std::move(name);
@@ -266,7 +267,7 @@ bool TTabloomMaker::Run()
         result = true;
     } catch (const Exception& e) {
         if (logger_)
-            logger_->Log(e.Message());
+            logger_->Log(MessageWithLocation(e));
     } catch (...) {
         Finish();
         throw;
@@ -288,6 +289,18 @@ void TTabloomMaker::MakePages()
         throw;
     }
     writer.Finish();
+}
+
+void TTabloomMaker::Inspect(TPageSink& sink)
+{
+    struct TFinishing {
+        TTabloomMaker& job;
+        ~TFinishing() { job.Finish(); }
+    } finishing{*this};
+    Load();
+    if (!parser_->ExcelNode())
+        throw Exception(u"Excelタグが見つかりません。");
+    WalkPages(*parser_, sink);
 }
 
 TPreviewPage TTabloomMaker::Preview(long long number)

@@ -7,6 +7,7 @@
 #include "text/UnicodeString.h"
 #include "automation/TExcel.h"
 
+class TPageSink;
 class TPageWriter;
 class TTemplateParser;
 
@@ -49,6 +50,12 @@ public:
     // the walk Run makes: the record's page in a card layout, the nth run in a
     // list. Writes nothing; always finishes like Run; raises on failure.
     TPreviewPage Preview(long long number);
+    // Load, then the walk of Run with every page that would be written
+    // handed to `sink` instead; nothing is written. Raises the first failure;
+    // the workbook is closed in any case.
+    void Inspect(TPageSink& sink);
+    // The parsed template once Load has read it, else null.
+    const TTemplateParser* Parser() const { return parser_.get(); }
     // Pages written by Run so far.
     long long PageCount() const { return pageCount_; }
 

@@ -89,9 +89,15 @@ Excel::TWorksheet& TCellNode::LocateWorksheet()
 
 void TCellNode::RenderTo(UnicodeString& out)
 {
-    const int row = fixed_ ? row_ : RequireExcelNode().RecordRow(row_);
-    Excel::TRange cell = LocateWorksheet().Cells(column_, row);
-    const UnicodeString text = valueKind_ == TValueKind::Text ? cell.Text() : cell.Value();
+    UnicodeString text;
+    try {
+        const int row = fixed_ ? row_ : RequireExcelNode().RecordRow(row_);
+        Excel::TRange cell = LocateWorksheet().Cells(column_, row);
+        text = valueKind_ == TValueKind::Text ? cell.Text() : cell.Value();
+    } catch (const Exception& e) {
+        RethrowAt(e, Location());
+    }
+    shownText_ = shownText_ || !text.empty();
     // A URL holds no line break, and escaping makes none.
     if (escapeMode_ == TEscapeMode::Url)
         out += UrlEncode(text);

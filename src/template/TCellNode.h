@@ -19,6 +19,8 @@ public:
     void RenderTo(UnicodeString& out) override;
     // The next Render looks its sheet up again.
     void Reset() override { worksheet_.reset(); }
+    // Whether any rendering so far found text in the cell.
+    bool ShownText() const { return shownText_; }
 
 private:
     friend TCellNode* ReadCellTag(const UnicodeString& tagText);
@@ -33,6 +35,7 @@ private:
     TEscapeMode escapeMode_ = TEscapeMode::None;
     TLineBreakMode lineBreakMode_ = TLineBreakMode::None;
     bool fixed_ = false;
+    bool shownText_ = false;
     std::optional<Excel::TWorksheet> worksheet_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "template/TCsvUtility.h"
 #include "template/TTagReading.h"
+#include "template/TTemplateError.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
 #include "text/TFileUtility.h"
@@ -76,7 +77,7 @@ UnicodeString TExcelNode::CellText(int column, int row)
     try {
         return GetWorksheet().Cells(column, row).Text();
     } catch (const Exception& e) {
-        throw Exception(u"Excelのセルが見つかりません。\n" + e.Message());
+        throw ETemplateError(u"Excelのセルが見つかりません。\n" + e.Message(), Location());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "template/TExcelNode.h"
 #include "template/TTagReading.h"
+#include "template/TTemplateError.h"
 #include "text/Exception.h"
 #include "text/TConvert.h"
 #include "text/TStopSignal.h"
@@ -16,12 +17,16 @@ void TLoopNode::RenderTo(UnicodeString& out)
 {
     renderedCount_ = 0;
     hasPrevious_ = false;
-    while (!IsFinished()) {
-        // One list page may hold a whole sheet.
-        TStopSignal::ThrowIfReceived();
-        RenderNodesTo(children_, out);
-        ++renderedCount_;
-        RequireExcelNode().NextRecord();
+    try {
+        while (!IsFinished()) {
+            // One list page may hold a whole sheet.
+            TStopSignal::ThrowIfReceived();
+            RenderNodesTo(children_, out);
+            ++renderedCount_;
+            RequireExcelNode().NextRecord();
+        }
+    } catch (const Exception& e) {
+        RethrowAt(e, Location());
     }
 }
 

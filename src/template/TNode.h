@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "template/TTemplateError.h"
 #include "text/UnicodeString.h"
 
 // One token of a parsed template; RenderTo appends the text that replaces it
@@ -27,8 +28,20 @@ public:
     // The token exactly as written in the template.
     const UnicodeString& Text() const { return text; }
 
+    // Where the token starts in the template; set by the parser.
+    void SetPosition(int line, int column)
+    {
+        line_ = line;
+        column_ = column;
+    }
+    TTemplateLocation Location() const { return {line_, column_, text}; }
+
 protected:
     UnicodeString text;
+
+private:
+    int line_ = 0;
+    int column_ = 0;
 };
 
 // Literal text (and comment-shaped tokens that are not tags), rendered as is.

@@ -3,6 +3,7 @@
 #include "template/TCellNode.h"
 #include "template/TExcelNode.h"
 #include "template/TLoopNode.h"
+#include "template/TTemplateError.h"
 #include "text/Exception.h"
 
 namespace {
@@ -34,33 +35,55 @@ void TTemplateParser::Parse()
     loopOpen_ = false;
     excelNode_ = nullptr;
     currentLoop_ = nullptr;
+    position_ = TTextPosition();
     while (!scanner_.IsEmpty()) {
-        UnicodeString token;
+        const UnicodeString token = ReadToken(position_.Line(), position_.Column());
+        position_.Advance(token);
+    }
+}
+
+UnicodeString TTemplateParser::ReadToken(int line, int column)
+{
+    UnicodeString token;
+    // Every node learns where it stands before it joins the list.
+    const auto placed = [&](TNode* node) {
+        node->SetPosition(line, column);
+        return node;
+    };
+    const auto raise = [&](const char16_t* message) {
+        throw ETemplateError(message, {line, column, token});
+    };
+    try {
         if (!(token = scanner_.Scan(ExcelPattern)).empty()) {
             if (excelNode_)
-                throw Exception(u"複数のExcelタグが見つかりました。");
-            excelNode_ = ReadExcelTag(token);
+                raise(u"複数のExcelタグが見つかりました。");
+            excelNode_ = static_cast<TExcelNode*>(placed(ReadExcelTag(token)));
         } else if (!(token = scanner_.Scan(CellPattern)).empty()) {
-            Append(std::unique_ptr<TNode>(ReadCellTag(token)));
+            Append(std::unique_ptr<TNode>(placed(ReadCellTag(token))));
         } else if (!(token = scanner_.Scan(LoopStartPattern)).empty()) {
             if (loopOpen_)
-                throw Exception(u"Loopタグが重複しています。");
-            std::unique_ptr<TLoopNode> loop(ReadLoopTag(token));
+                raise(u"Loopタグが重複しています。");
+            std::unique_ptr<TLoopNode> loop(static_cast<TLoopNode*>(placed(ReadLoopTag(token))));
             currentLoop_ = loop.get();
             nodes_.push_back(std::move(loop));
             loopOpen_ = true;
         } else if (!(token = scanner_.Scan(LoopEndPattern)).empty()) {
             if (!loopOpen_)
-                throw Exception(u"Loopタグの開始タグが見つかりません。");
+                raise(u"Loopタグの開始タグが見つかりません。");
             loopOpen_ = false;
         } else if (!(token = scanner_.Scan(CommentPattern)).empty()) {
             Append(std::make_unique<TStringNode>(token));
         } else if (!(token = scanner_.Scan(TextPattern)).empty()) {
             Append(std::make_unique<TStringNode>(token));
         } else {
-            throw Exception(u"テンプレートファイルの解析でエラーが発生しました。");
+            // Nothing matched: show what follows instead of a tag.
+            token = UnicodeString(scanner_.Rest().substr(0, 40));
+            raise(u"テンプレートファイルの解析でエラーが発生しました。");
         }
+    } catch (const Exception& e) {
+        RethrowAt(e, {line, column, token});
     }
+    return token;
 }
 
 void TTemplateParser::Validate() const
@@ -68,9 +91,11 @@ void TTemplateParser::Validate() const
     if (!excelNode_)
         throw Exception(u"Excelタグが見つかりません。");
     if (excelNode_->Layout() == TExcelNode::LayoutList && !currentLoop_)
-        throw Exception(u"LOOPタグが見つかりません。一覧表示の時はLOOPタグは必須です。");
+        throw ETemplateError(u"LOOPタグが見つかりません。一覧表示の時はLOOPタグは必須です。",
+                             excelNode_->Location());
     if (excelNode_->Layout() == TExcelNode::LayoutCard && currentLoop_)
-        throw Exception(u"LOOPタグが見つかりました。1レコード1ページ表示の時はLOOPタグは使用できません。");
+        throw ETemplateError(u"LOOPタグが見つかりました。1レコード1ページ表示の時はLOOPタグは使用できません。",
+                             currentLoop_->Location());
     if (loopOpen_)
-        throw Exception(u"LOOPタグが閉じていません。");
+        throw ETemplateError(u"LOOPタグが閉じていません。", currentLoop_->Location());
 }

@@ -5,6 +5,7 @@
 
 #include "template/TNode.h"
 #include "template/TStringScanner.h"
+#include "template/TTemplateError.h"
 #include "text/UnicodeString.h"
 
 class TExcelNode;
@@ -27,8 +28,11 @@ public:
 
 private:
     void Append(std::unique_ptr<TNode> node);
+    // Reads the token at (line, column); failures carry that location.
+    UnicodeString ReadToken(int line, int column);
 
     TStringScanner scanner_;
+    TTextPosition position_;  // of the next token
     bool loopOpen_ = false;
     TExcelNode* excelNode_ = nullptr;
     TNodeList nodes_;

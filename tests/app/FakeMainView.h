@@ -59,6 +59,7 @@ public:
         progressRuns.push_back(autoClose);
         return progressResult;
     }
+    void ShowCheckFindings(const std::vector<UnicodeString>& lines) override { checkLists.push_back(lines); }
     void CloseWindow() override { ++closeRequests; }
     void ShowWindow() override { visible = true; }
     void HideWindow() override { visible = false; }
@@ -86,6 +87,7 @@ public:
     UnicodeString folderCaption;
     UnicodeString folderStart;
     std::vector<bool> progressRuns;
+    std::vector<std::vector<UnicodeString>> checkLists;
     bool progressResult = true;
     int closeRequests = 0;
     bool visible = true;

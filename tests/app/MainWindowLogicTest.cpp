@@ -478,3 +478,30 @@ TEST(MainWindowTray, HiddenOnlyWithTheSwitchAndATray)
             }
         }
 }
+
+TEST(MainWindowCheck, FindingsGoToTheListWindowAndNothingIsWritten)
+{
+    Window w;
+    const e2e::Job job({{"Sheet1", {e2e::S("A1", "a"), e2e::S("A2", "b")}}});
+    job.SetTemplate("<!--- excel quit=A1 type=card --->\n<!--- cell name=B1 --->");
+    w.view.edits[TMainEdit::TemplateFilePath] = P(job.Template());
+    w.view.edits[TMainEdit::ExcelFilePath] = P(job.Workbook());
+    w.view.edits[TMainEdit::SaveDirPath] = P(job.Output());
+    w.view.lists[TMainList::TemplateFileCharset] = 1;
+    w.view.lists[TMainList::HtmlFileCharset] = 1;
+    w.logic.ActionCheckTemplate();
+    ASSERT_EQ(w.view.checkLists.size(), 1u);
+    EXPECT_EQ(w.view.checkLists[0],
+              (std::vector<UnicodeString>{
+                  P(job.Template()) + u":2:1: cellタグのセルがすべてのレコードで空です。列や行の指定を確かめてください。",
+                  u"作成されるHTMLファイル: 2件", u"読み込むシート: 1"}));
+    EXPECT_TRUE(w.view.warnings.empty());
+    EXPECT_FALSE(fs::exists(job.Output()));
+    EXPECT_EQ(w.view.busyDepth, 0);
+
+    // A missing input is a box, as for the job, and no list.
+    w.view.edits[TMainEdit::ExcelFilePath] = P(job.Root() / "none.xlsx");
+    w.logic.ActionCheckTemplate();
+    EXPECT_EQ(w.view.warnings, std::vector<UnicodeString>{U("Excelファイルが見つかりません。")});
+    EXPECT_EQ(w.view.checkLists.size(), 1u);
+}

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -68,7 +69,12 @@ TEST(Failures, TemplateErrorsStopBeforeAnyPage)
         const RunResult r = job.Run();
         EXPECT_EQ(r.status, 1) << c.templateText;
         EXPECT_EQ(r.out, "テンプレートファイルを解析します。\n") << c.templateText;
-        EXPECT_EQ(r.err, c.message + "\n" + LoadFailed) << c.templateText;
+        // The tag's place follows on a line of its own, when there is a tag.
+        const bool placed = c.message != "Excelタグが見つかりません。";
+        ASSERT_EQ(r.err.rfind(c.message + "\n", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find("テンプレートファイル 1行目 ") == c.message.size() + 1, placed) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), placed ? 3 : 2) << r.err;
+        EXPECT_TRUE(r.err.ends_with("\n" + LoadFailed)) << r.err;
         EXPECT_TRUE(job.Pages().empty()) << c.templateText;
     }
 }
@@ -79,19 +85,26 @@ TEST(Failures, RenderErrorsAreLoggedAndEarlierPagesStay)
         std::string templateText;
         std::string errPrefix;
         std::size_t pages;
+        std::string where;  // the location line that ends the message
     };
+    const std::string cellPlace = "テンプレートファイル 1行目 35文字目: ";
     const Case cases[] = {
         // A cell tag on a sheet that does not exist fails at the first page.
         {"<!--- excel quit=A1 type=card ---><!--- cell name=A1 sheet=7 --->",
-         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheet=7 --->\n", 0},
+         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheet=7 --->\n", 0,
+         cellPlace + "<!--- cell name=A1 sheet=7 --->"},
         {"<!--- excel quit=A1 type=card ---><!--- cell name=A1 sheet=0 --->",
-         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheet=0 --->\n", 0},
+         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheet=0 --->\n", 0,
+         cellPlace + "<!--- cell name=A1 sheet=0 --->"},
         {"<!--- excel quit=A1 type=card ---><!--- cell name=A1 sheetname=nope --->",
-         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheetname=nope --->\n", 0},
+         "Cellタグで指定されたシートが見つかりません。\n<!--- cell name=A1 sheetname=nope --->\n", 0,
+         cellPlace + "<!--- cell name=A1 sheetname=nope --->"},
         // The excel tag's own sheet is missing: the first record check fails.
-        {"<!--- excel quit=A1 type=card sheet=2 --->x", "Excelのセルが見つかりません。\n", 0},
+        {"<!--- excel quit=A1 type=card sheet=2 --->x", "Excelのセルが見つかりません。\n", 0,
+         "テンプレートファイル 1行目 1文字目: <!--- excel quit=A1 type=card sheet=2 --->"},
         // A row past the grid at the second record.
-        {"<!--- excel quit=A1 type=card ---><!--- cell name=A1048576 --->x", "", 1},
+        {"<!--- excel quit=A1 type=card ---><!--- cell name=A1048576 --->x", "", 1,
+         cellPlace + "<!--- cell name=A1048576 --->"},
     };
     for (const Case& c : cases) {
         Job job(OneSheet);
@@ -101,6 +114,7 @@ TEST(Failures, RenderErrorsAreLoggedAndEarlierPagesStay)
         EXPECT_EQ(r.out, ProgressLines(static_cast<int>(c.pages))) << c.templateText;
         EXPECT_EQ(r.err.rfind(c.errPrefix, 0), 0u) << r.err;
         EXPECT_GT(r.err.size(), c.errPrefix.size() + 1) << "the underlying message follows";
+        EXPECT_TRUE(r.err.ends_with("\n" + c.where + "\n")) << r.err;
         EXPECT_EQ(job.Pages().size(), c.pages) << c.templateText;
     }
 }

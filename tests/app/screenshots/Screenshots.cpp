@@ -1,8 +1,11 @@
 // Takes the README's pictures: the main window filled with the example
-// project, its preview window, and the progress window after making its pages.
+// project, its preview window, the progress window after making its pages,
+// and the list of テンプレートの検査 for a copy of the template with a wrong column.
 // usage: tabloom_screenshots <examples folder> <output folder>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QListWidget>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -74,6 +77,25 @@ int main(int argc, char** argv)
     });
     poll.start();
     form.Logic().ActionMakeHtmlFile();
+
+    // The check after the run: the pages are there now, and the copy names
+    // column H, which the example leaves empty.
+    const QString wrong = work.filePath(QStringLiteral("card.html"));
+    QFile::copy(examples.absoluteFilePath(QStringLiteral("card.html")), wrong);
+    QFile copy(wrong);
+    copy.open(QIODevice::ReadWrite);
+    QByteArray text = copy.readAll().replace("name=F2 --->", "name=H2 --->");
+    copy.resize(0);
+    copy.write(text);
+    copy.close();
+    form.SetEditText(TMainEdit::TemplateFilePath, FromQString(wrong));
+    form.Logic().ActionCheckTemplate();
+    if (auto* list = form.findChild<QListWidget*>(QStringLiteral("ListFindings"))) {
+        QTest::qWait(100);
+        ok = Save(*list->window(), images.filePath(QStringLiteral("check-list.png"))) && ok;
+    } else {
+        ok = false;
+    }
     DialogHook().Confirm = [](const QString&) { return TConfirmAnswer::No; };
     form.close();
     return ok ? 0 : 1;

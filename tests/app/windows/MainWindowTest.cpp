@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -104,7 +105,8 @@ void MainWindowTest::controlsAndTexts()
     QCOMPARE(MenuTexts(file), (QStringList{QStringLiteral("新規作成(&N)"), QStringLiteral("開く(&O)"),
                                            QStringLiteral("上書き保存(&S)"), QStringLiteral("名前をつけて保存(&A)"),
                                            QStringLiteral("開き直す"), QStringLiteral("-"),
-                                           QStringLiteral("プレビュー(&P)"), QStringLiteral("バッチファイルの作成(&B)"), QStringLiteral("-"),
+                                           QStringLiteral("プレビュー(&P)"), QStringLiteral("バッチファイルの作成(&B)"),
+                                           QStringLiteral("テンプレートの検査(&K)"), QStringLiteral("-"),
                                            QStringLiteral("閉じる(&X)")}));
     QCOMPARE(MenuTexts(form.findChild<QMenu*>(QStringLiteral("MenuConfig"))), QStringList{QStringLiteral("全般設定")});
     QCOMPARE(MenuTexts(form.findChild<QMenu*>(QStringLiteral("MenuHelp"))),
@@ -119,6 +121,7 @@ void MainWindowTest::controlsAndTexts()
         {"ActionHelpShow", QKeySequence(Qt::Key_F1)},  // shown in the menu; F1 itself opens the window's topic
         {"ActionMakeHtmlFile", QKeySequence(Qt::Key_F5)},
         {"ActionPreview", QKeySequence(Qt::Key_F6)},
+        {"ActionCheckTemplate", QKeySequence(Qt::CTRL | Qt::Key_K)},
         {"ActionHelpContext", QKeySequence(Qt::Key_F1)},
     };
     for (const auto& [name, keys] : shortcuts) {
@@ -338,4 +341,34 @@ void MainWindowTest::boundsFromAMonitorThatIsGoneAreBroughtBack()
     QVERIFY(screen.contains(form.frameGeometry()));
     QCOMPARE(form.frameGeometry().width(), screen.width());
     QVERIFY(form.close());
+}
+
+void MainWindowTest::ctrlKListsTheCheckFindings()
+{
+    const QString templ = WriteJob(*dir, "<!--- excel quit=A1 type=card --->\n<p><!--- cell name=C1 ---></p>");
+    QStringList warnings;
+    DialogHook().Warning = [&](const QString& text) { warnings << text; };
+    TFormMain form({}, ConfigPath());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::qWait(50);  // the start-up fills the fields first
+    form.SetEditText(TMainEdit::TemplateFilePath, FromQString(templ));
+    form.SetEditText(TMainEdit::ExcelFilePath, FromQString(dir->filePath(QStringLiteral("book.csv"))));
+    form.SetListIndex(TMainList::TemplateFileCharset, 1);
+    QTest::keyClick(&form, Qt::Key_K, Qt::ControlModifier);
+    auto* list = form.findChild<QListWidget*>(QStringLiteral("ListFindings"));
+    QVERIFY2(list, qPrintable(warnings.join(u'|')));
+    QTRY_VERIFY(list->window()->isVisible());
+    QCOMPARE(list->window()->windowTitle(), QStringLiteral("テンプレートの検査"));
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    QCOMPARE(lines, (QStringList{templ + QStringLiteral(":2:4: cellタグのセルがすべてのレコードで空です。列や行の指定を確かめてください。"),
+                                 QStringLiteral("作成されるHTMLファイル: 2件"), QStringLiteral("読み込むシート: 1")}));
+    // A second check refills the same window.
+    QTest::keyClick(&form, Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(form.findChildren<QListWidget*>(QStringLiteral("ListFindings")).size(), 1);
+    QCOMPARE(list->count(), 3);
+    DialogHook().Confirm = [](const QString&) { return TConfirmAnswer::No; };  // the fields changed
+    form.close();
 }

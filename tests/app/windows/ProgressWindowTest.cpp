@@ -95,6 +95,8 @@ void ProgressWindowTest::templateErrorKeepsTheWindowOpen()
     form.show();
     QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 30000);  // -a closes the main window afterwards
     QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings[0], QStringLiteral("excelタグに間違いがあります。(type=nonsense)\n"
+                                         "テンプレートファイル 1行目 1文字目: <!--- excel quit=A1 type=nonsense --->"));
     QVERIFY(seen.open);
     QCOMPARE(seen.log, QStringLiteral("テンプレートファイルを解析します。\n") + warnings[0] +
                            QStringLiteral("\nエラーが発生しました。処理を中断します。\n"));

@@ -29,6 +29,7 @@ private slots:
     void templateDialogOffersTheCharsets();
     void boundsAreRestoredAndAMaximizedWindowStoresItsNormalSize();
     void boundsFromAMonitorThatIsGoneAreBroughtBack();
+    void ctrlKListsTheCheckFindings();
 };
 
 class ProgressWindowTest : public QObject {
