@@ -6,7 +6,8 @@
 # input); ods_content takes the bytes as the content.xml of an .ods package,
 # xlsx_sheet as the XML of one worksheet of an .xlsx package.
 # template_parser, ini_document, project_file and integer_cell are seeded from
-# the tests' own inputs and the example templates (tests/fuzz/seeds.py).
+# the tests' own inputs and the example templates (tests/fuzz/seeds.py);
+# velmora_task takes the bytes as velmora's task file, csv_reader as a CSV file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -65,6 +66,20 @@ case "$target" in
     python3 tests/fuzz/seeds.py "$target" "$corpus"
     # project_file writes its input file (atomically, synced) at every run.
     if [ "$target" = project_file ] && [ -d /dev/shm ]; then export TMPDIR=/dev/shm; fi
+    ;;
+  csv_reader)
+    printf 'a,b\r\n"x,""y""",2\r\n' > "$corpus/seed1.csv"
+    printf '\xef\xbb\xbf\xe5\x90\x8d\xe5\x89\x8d,\xe5\x80\xa4\n"\n",\n' > "$corpus/seed2.csv"
+    printf '"\x93\xfa\x96\x7b\r\n\x8c\xea",\x83\x5c\r\n"a""b",\r\n' > "$corpus/seed3.csv"
+    printf 'x,"open\n,,\r' > "$corpus/seed4.csv"
+    # One row short of the grid's last, and a row of 16384 fields.
+    head -c 1048575 /dev/zero | tr '\0' '\n' > "$corpus/seed5.csv"; printf 'last\nx\n' >> "$corpus/seed5.csv"
+    head -c 16384 /dev/zero | tr '\0' ',' > "$corpus/seed6.csv"; printf 'x\n' >> "$corpus/seed6.csv"
+    ;;
+  velmora_task)
+    printf '[EXT]\r\nEXT=.tbm\r\nCOMMAND="/bin/true" "%%1"\r\nFILE_TYPE=tabloom \xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab\r\nICON_FILE=\r\n\r\n[TASK]\r\nCOMMAND=1\r\n' > "$corpus/register.ini"
+    printf '[EXT]\r\nEXT=.tbm\r\n\r\n[TASK]\r\nCLOSE=1\r\nCOMMAND=2\r\n' > "$corpus/remove.ini"
+    printf '[EXT]\nEXT=.x+y\nCOMMAND=/bin/true %%1\nFILE_TYPE=a&b<c>"d\x83\x74\n[TASK]\nCOMMAND=1\n' > "$corpus/sjis.ini"
     ;;
 esac
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "text/Exception.h"
 #include "text/TAtomicFile.h"
 
 namespace fs = std::filesystem;
@@ -17,12 +18,30 @@ UnicodeString Absolute(const UnicodeString& path)
     return ec ? path : FromPath(absolute);
 }
 
+// A shell word carries any byte but NUL, and a lone surrogate that stands for
+// no byte would be written as another character: the line would name
+// another file.
+bool ShellCanCarry(const UnicodeString& text)
+{
+    return text.find(u'\0') == UnicodeString::npos && FromNative(ToNative(text)) == text;
+}
+
+void CheckField(const UnicodeString& text, const char16_t* label)
+{
+    if (!ShellCanCarry(text))
+        throw Exception(UnicodeString(label) + u"に、バッチファイルに書けない文字(NUL など)があります。");
+}
+
 } // namespace
 
 namespace TBatchFile {
 
 std::string MakeScript(const TProject& project, const UnicodeString& programPath)
 {
+    CheckField(project.TemplateFilePath, u"テンプレートファイルの場所");
+    CheckField(project.ExcelFilePath, u"Excelファイルの場所");
+    CheckField(project.HtmlSavePath, u"HTMLファイルの保存場所");
+    CheckField(programPath, u"プログラムの場所");
     TProject absolute = project;
     absolute.TemplateFilePath = Absolute(project.TemplateFilePath);
     absolute.ExcelFilePath = Absolute(project.ExcelFilePath);

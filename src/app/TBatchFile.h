@@ -11,7 +11,8 @@
 
 namespace TBatchFile {
 
-// "#!/bin/sh", LF, the command line, LF, as UTF-8 bytes.
+// "#!/bin/sh", LF, the command line, LF, as UTF-8 bytes. A field holding a
+// character no shell word can carry (NUL) raises an Exception naming it.
 std::string MakeScript(const TProject& project, const UnicodeString& programPath);
 
 // Replaces `path` in one step with the script and sets its run bits. Raises

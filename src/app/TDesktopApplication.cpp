@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include <QDialog>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -53,6 +54,11 @@ void EndOnStopSignals(QApplication& app)
         while (::read(fd, bytes, sizeof bytes) > 0) {
         }
         QCoreApplication::exit(128 + TStopSignal::Received());
+        // Before the main loop runs (a warning box while the window is made)
+        // exit() does nothing, so open boxes are closed here.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible())
+                dialog->reject();
     });
 }
 
@@ -83,8 +89,22 @@ bool TDesktopApplication::notify(QObject* receiver, QEvent* event)
 
 void TDesktopApplication::ShowException(const QString& message)
 {
+    if (TStopSignal::Received() != 0)
+        return;  // the program is ending: no box would be answered
     ShowWarningBox(activeWindow(), message);
 }
+
+namespace {
+
+// A stop signal decides the status wherever it came, a warning box that was
+// up at the time included.
+int StatusAfterSignal(int status)
+{
+    const int signal = TStopSignal::Received();
+    return signal != 0 ? 128 + signal : status;
+}
+
+} // namespace
 
 int RunDesktop(int& argc, char** argv, const std::vector<UnicodeString>& args)
 {
@@ -92,15 +112,17 @@ int RunDesktop(int& argc, char** argv, const std::vector<UnicodeString>& args)
     EndOnStopSignals(app);
     try {
         TFormMain form(args, ConfigFilePath());
+        // A box shown while the window was made ends at the signal; the
+        // window must then not open.
+        if (TStopSignal::Received() != 0)
+            return StatusAfterSignal(1);
         form.show();
         app.exec();
-        if (const int signal = TStopSignal::Received())
-            return 128 + signal;
-        return form.Logic().ExitCode();
+        return StatusAfterSignal(form.Logic().ExitCode());
     } catch (const std::exception& e) {
         TDesktopApplication::ShowException(ToQString(ExceptionMessage(e)));
     } catch (...) {
         TDesktopApplication::ShowException(QString());
     }
-    return 1;
+    return StatusAfterSignal(1);
 }

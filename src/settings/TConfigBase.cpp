@@ -66,7 +66,8 @@ void TConfigBase::SaveToFile(const UnicodeString& path)
     ini.WriteInteger(Startup, u"WindowPositionTop", WindowPositionTop);
     ini.WriteInteger(Startup, u"WindowPositionBottom", WindowPositionBottom);
     ini.WriteInteger(Startup, u"WindowState", windowState_);
-    ini.WriteString(Startup, u"HISTORY", TCommaText::Join(StorableHistory(history_)));
+    const auto inFile = TCommaText::Split(ini.ReadString(Startup, u"HISTORY", u""));
+    ini.WriteString(Startup, u"HISTORY", TCommaText::Join(StorableHistory(MergedHistory(inFile))));
     ini.WriteBool(Startup, u"ProjectFileRestore", ProjectFileRestore);
     ini.WriteString(Startup, u"LastProjectFile", HasLineBreak(LastProjectFile) ? UnicodeString() : LastProjectFile);
     ini.WriteBool(Startup, u"InTaskTray", InTaskTray);
@@ -84,6 +85,9 @@ void TConfigBase::LoadFromFile(const UnicodeString& path)
     WindowPositionBottom = ini.ReadInteger(Startup, u"WindowPositionBottom", DefaultHeight());
     SetWindowState(ini.ReadInteger(Startup, u"WindowState", 0));
     history_ = TCommaText::Split(ini.ReadString(Startup, u"HISTORY", u""));
+    known_.clear();
+    for (const auto& entry : history_)
+        known_.insert(FoldCase(entry));
     ProjectFileRestore = ini.ReadBool(Startup, u"ProjectFileRestore", false);
     LastProjectFile = ini.ReadString(Startup, u"LastProjectFile", u"");
     InTaskTray = ini.ReadBool(Startup, u"InTaskTray", false);
@@ -94,6 +98,23 @@ void TConfigBase::AddHistory(const UnicodeString& path)
 {
     std::erase_if(history_, [&](const UnicodeString& entry) { return SameText(entry, path); });
     history_.insert(history_.begin(), path);
+    known_.insert(FoldCase(path));
+}
+
+// Another window may have saved since this one loaded: its new entries follow
+// this window's own, so closing one window does not lose the other's.
+std::vector<UnicodeString> TConfigBase::MergedHistory(const std::vector<UnicodeString>& inFile) const
+{
+    std::vector<UnicodeString> merged = history_;
+    std::unordered_set<UnicodeString> taken;
+    for (const auto& entry : history_)
+        taken.insert(FoldCase(entry));
+    for (const auto& entry : inFile) {
+        const UnicodeString key = FoldCase(entry);
+        if (!known_.contains(key) && taken.insert(key).second)
+            merged.push_back(entry);
+    }
+    return merged;
 }
 
 void TConfigBase::RestoreFormBounds(TWindowGeometry& window) const

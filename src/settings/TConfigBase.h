@@ -1,5 +1,6 @@
 #pragma once
 
+#include <unordered_set>
 #include <vector>
 
 #include "settings/TWindowGeometry.h"
@@ -52,8 +53,13 @@ public:
 
 private:
     bool EnsureFolder(const UnicodeString& path);
+    std::vector<UnicodeString> MergedHistory(const std::vector<UnicodeString>& inFile) const;
 
     int windowState_ = 0;
     std::vector<UnicodeString> history_;
+    // Case-folded entries this window has held (loaded or added): one of
+    // these missing from history_ was dropped here; any other entry in the
+    // file came from another window and is kept on saving.
+    std::unordered_set<UnicodeString> known_;
     TConfigWarning* warning_ = nullptr;
 };

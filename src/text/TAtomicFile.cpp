@@ -44,7 +44,10 @@ fs::path ResolveTarget(const fs::path& target)
     if (!fs::is_symlink(target, ec))
         return target;
     const fs::path resolved = fs::weakly_canonical(target, ec);
-    return ec ? target : resolved;
+    // A link that cannot be resolved (a loop) must not be replaced by a file.
+    if (ec)
+        ThrowCreateError(FromPath(target), ec.value());
+    return resolved;
 }
 
 int CreateUnique(const fs::path& target, mode_t mode, fs::path& created)
@@ -102,6 +105,66 @@ bool FolderRefusesNewFiles(int error)
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
+// A character device (a settings file linked to /dev/null) or a FIFO takes
+// the bytes in place: renaming over it would turn the node into a plain file.
+// A FIFO with no reader is refused rather than waited on.
+void WriteToSpecialFile(const UnicodeString& path, const fs::path& target, std::string_view bytes, bool fifo)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo ? O_NONBLOCK : 0));
+    if (fd < 0)
+        ThrowCreateError(path, errno);
+    int error = 0;
+    if (fifo && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error == 0 && !TFileUtility::WriteAllBytes(fd, bytes))
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ThrowCreateError(path, error);
+}
+
+// Block devices and sockets are never a file to save: refused with a reason
+// of their own on a line after the usual message.
+[[noreturn]] void RefuseSpecialFile(const UnicodeString& path)
+{
+    throw Exception(FileCreateError(path, ENOTSUP).Message() + u"\n"
+                    + u"保存先が通常のファイルではありません(ブロックデバイスまたはソケット)。");
+}
+
+// Writes a temporary file beside `target` and renames it over the name. `old`
+// is the regular file being replaced, whose owner and mode the new one keeps.
+void ReplaceByRename(const UnicodeString& path, const fs::path& target, std::string_view bytes,
+                     mode_t newFileMode, const struct stat* old)
+{
+    TTempGuard temp;
+    temp.fd_ = CreateUnique(target, newFileMode, temp.path_);
+    if (temp.fd_ < 0) {
+        const int error = errno;
+        if (old != nullptr && FolderRefusesNewFiles(error) && ::access(target.c_str(), W_OK) == 0) {
+            WriteInPlace(path, target, bytes);
+            return;
+        }
+        ThrowCreateError(path, error);
+    }
+    if (old != nullptr) {
+        // An administrator saving someone else's file must not take it over.
+        if (::geteuid() == 0)
+            (void)!::fchown(temp.fd_, old->st_uid, old->st_gid);
+        ::fchmod(temp.fd_, old->st_mode & 07777);
+    }
+    if (!TFileUtility::WriteAllBytes(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
+        ThrowCreateError(path, errno);
+    const int fd = temp.fd_;
+    temp.fd_ = -1;
+    if (::close(fd) != 0)
+        ThrowCreateError(path, errno);
+    if (::rename(temp.path_.c_str(), target.c_str()) != 0)
+        ThrowCreateError(path, errno);
+    temp.path_.clear();
+    SyncFolder(target);
+}
+
 } // namespace
 
 namespace TAtomicFile {
@@ -116,37 +179,29 @@ void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode))
         ThrowCreateError(path, EISDIR);
+    if (existed && (S_ISCHR(old.st_mode) || S_ISFIFO(old.st_mode))) {
+        WriteToSpecialFile(path, target, bytes, S_ISFIFO(old.st_mode));
+        return;
+    }
+    if (existed && !S_ISREG(old.st_mode))
+        RefuseSpecialFile(path);
 
     if (existed && S_ISREG(old.st_mode) && old.st_nlink > 1) {
         WriteInPlace(path, target, bytes);
         return;
     }
-    TTempGuard temp;
-    temp.fd_ = CreateUnique(target, newFileMode, temp.path_);
-    if (temp.fd_ < 0) {
-        const int error = errno;
-        if (existed && S_ISREG(old.st_mode) && FolderRefusesNewFiles(error) && ::access(target.c_str(), W_OK) == 0) {
-            WriteInPlace(path, target, bytes);
-            return;
-        }
-        ThrowCreateError(path, error);
-    }
-    if (existed) {
-        // An administrator saving someone else's file must not take it over.
-        if (::geteuid() == 0)
-            (void)!::fchown(temp.fd_, old.st_uid, old.st_gid);
-        ::fchmod(temp.fd_, old.st_mode & 07777);
-    }
-    if (!TFileUtility::WriteAllBytes(temp.fd_, bytes) || ::fsync(temp.fd_) != 0)
-        ThrowCreateError(path, errno);
-    const int fd = temp.fd_;
-    temp.fd_ = -1;
-    if (::close(fd) != 0)
-        ThrowCreateError(path, errno);
-    if (::rename(temp.path_.c_str(), target.c_str()) != 0)
-        ThrowCreateError(path, errno);
-    temp.path_.clear();
-    SyncFolder(target);
+    ReplaceByRename(path, target, bytes, newFileMode, existed ? &old : nullptr);
+}
+
+void WriteOwnFile(const UnicodeString& path, std::string_view bytes, mode_t newFileMode)
+{
+    if (path.find(u'\0') != UnicodeString::npos)
+        ThrowCreateError(path, EINVAL);
+    const fs::path target = ToPath(path);
+    struct stat old {};
+    if (::lstat(target.c_str(), &old) == 0 && S_ISDIR(old.st_mode))
+        ThrowCreateError(path, EISDIR);
+    ReplaceByRename(path, target, bytes, newFileMode, nullptr);
 }
 
 } // namespace TAtomicFile

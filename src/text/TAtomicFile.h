@@ -16,7 +16,14 @@ namespace TAtomicFile {
 // points to is replaced and the link stays. Where the folder takes no new
 // file but the file itself is writable, or the file has several hard links,
 // the file is overwritten in place instead, so saving still works and the
-// links keep sharing it.
+// links keep sharing it. Only regular files are replaced: a character device
+// or a FIFO (with a reader) takes the bytes in place, a folder, block device
+// or socket is refused.
 void Write(const UnicodeString& path, std::string_view bytes, mode_t newFileMode = 0666);
+
+// For files the program owns outright: whatever stands at `path` (a link, a
+// hard link to another file) is replaced by a new regular file and never
+// written through. A folder is refused.
+void WriteOwnFile(const UnicodeString& path, std::string_view bytes, mode_t newFileMode);
 
 } // namespace TAtomicFile

@@ -7,6 +7,8 @@
 #include <memory>
 #include <unordered_map>
 
+#include "text/TLoneSurrogates.h"
+
 namespace TCodePageConverter {
 
 namespace {
@@ -222,6 +224,10 @@ bool Decode(std::string_view bytes, unsigned codePage, UnicodeString& out)
 
 bool Encode(std::u16string_view text, unsigned codePage, std::string& out, TUnmappable unmappable)
 {
+    // glibc's UTF-16 decoder skips an unpaired surrogate without a word, so
+    // it is made U+FFFD first and then handled like any character.
+    if (HasLoneSurrogate(text))
+        return Encode(LoneSurrogatesReplaced(text), codePage, out, unmappable);
     out.clear();
     Entry& entry = EntryOf(codePage);
     const iconv_t cd = entry.encoder.Get(IconvNameOf(codePage), kUtf16);

@@ -24,7 +24,7 @@ enum class TUnmappable {
 };
 
 // The whole text, U+0000 included. Characters the code page cannot hold
-// become what `unmappable` says; unpaired surrogates become U+FFFD in UTF-8.
+// become what `unmappable` says; an unpaired surrogate is taken as U+FFFD.
 // Returns false (and leaves `out` empty) when the code page cannot be opened.
 bool Encode(std::u16string_view text, unsigned codePage, std::string& out,
             TUnmappable unmappable = TUnmappable::DefaultChar);

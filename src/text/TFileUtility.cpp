@@ -15,6 +15,7 @@
 #include "text/TConvert.h"
 #include "text/TFileError.h"
 #include "text/TStringUtility.h"
+#include "text/TLoneSurrogates.h"
 
 namespace TFileUtility {
 
@@ -115,7 +116,9 @@ UnicodeString ToValidFileName(const UnicodeString& name)
         {u"?", u"\uFF1F"},  {u"\"", u"\u201D"}, {u"<", u"\uFF1C"}, {u">", u"\uFF1E"},
         {u"|", u"\uFF5C"},
     };
-    UnicodeString result = name;
+    // A lone surrogate from cell text would become a stray byte in the name
+    // (not UTF-8): U+FFFD keeps the name valid text.
+    UnicodeString result = LoneSurrogatesReplaced(name);
     for (const auto& r : replacements)
         result = TStringUtility::ReplaceString(result, r.from, r.to, TStringUtility::rfReplaceAll);
     // Windows refuses every control character in a name, and a NUL would cut

@@ -33,8 +33,8 @@ RawByteString LoadFileBytes(const UnicodeString& path);
 
 // Makes cell text usable as a file name: characters Windows forbids become
 // their full-width look-alikes, control characters (U+0000-U+001F) a blank,
-// and a reserved
-// device base name (CON, PRN, AUX, CLOCK$, NUL, COM0-9, LPT0-9) full width.
+// an unpaired surrogate U+FFFD, and a reserved device base name (CON, PRN,
+// AUX, CLOCK$, NUL, COM0-9, LPT0-9) full width.
 UnicodeString ToValidFileName(const UnicodeString& name);
 
 // The user's temporary folder with a trailing "/". Raises

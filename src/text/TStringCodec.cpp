@@ -7,6 +7,7 @@
 #include "text/Mecsutils.h"
 #include "text/TCodePage.h"
 #include "text/Stringutility.h"
+#include "text/TLoneSurrogates.h"
 
 namespace TStringUtility {
 
@@ -74,6 +75,10 @@ namespace {
 
 RawByteString Encode(const UnicodeString& text, unsigned codePage, TCodePageConverter::TUnmappable unmappable)
 {
+    // The mapping fixes drop an unpaired surrogate: it is U+FFFD before them,
+    // so the text keeps a mark where it stood.
+    if (codePage != 1200 && codePage != 1201 && HasLoneSurrogate(text))
+        return Encode(LoneSurrogatesReplaced(text), codePage, unmappable);
     if (codePage == 51932)
         codePage = 20932;
     switch (codePage) {

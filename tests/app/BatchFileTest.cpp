@@ -114,3 +114,30 @@ TEST(BatchFileScript, NamesThatAreNotUtf8KeepTheirBytes)
     const std::string script = TBatchFile::MakeScript(TProject(u"/t.html", 1, u"/b.xlsx", folder, 1), u"/bin/tabloom");
     EXPECT_NE(script.find("'-d=/tmp/o\xff'"), std::string::npos) << script;
 }
+
+// /bin/sh drops a NUL, so the line would name another file: refused, naming
+// the field, and nothing is written.
+TEST(BatchFileCommand, AFieldNoShellWordCanCarryIsRefusedByName)
+{
+    const UnicodeString nul(u"/web/a\0b.html", 13);
+    const UnicodeString loneHigh = u"/data/b" + UnicodeString(1, char16_t(0xD800)) + u".xlsx";
+    const struct {
+        UnicodeString templ, book, out;
+        const char* field;
+    } cases[] = {
+        {nul, u"/b.xlsx", u"/o", "テンプレートファイルの場所"},
+        {u"/t.html", loneHigh, u"/o", "Excelファイルの場所"},
+        {u"/t.html", u"/b.xlsx", UnicodeString(u"/o\0", 3), "HTMLファイルの保存場所"},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.view.edits[TMainEdit::TemplateFilePath] = c.templ;
+        w.view.edits[TMainEdit::ExcelFilePath] = c.book;
+        w.view.edits[TMainEdit::SaveDirPath] = c.out;
+        w.view.fileAnswers.push_back(FromPath(w.dir / "run.sh"));
+        w.logic.ActionFileMakeBatFile();
+        ASSERT_EQ(w.view.warnings.size(), 1u) << c.field;
+        EXPECT_EQ(w.view.warnings[0].rfind(U(c.field), 0), 0u) << Utf16ToUtf8(w.view.warnings[0]);
+        EXPECT_FALSE(fs::exists(w.dir / "run.sh")) << c.field;
+    }
+}

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -71,6 +74,31 @@ TEST(Program, AutoRunInTheWindowMakesThePagesClosesAndWritesTheSettings)
     EXPECT_NE(settings.find("LastProjectFile=\r\n"), std::string::npos) << settings;
 }
 
+// People link the settings file to /dev/null to keep no settings: closing
+// the window must write into the device, not turn the node into a file.
+TEST(Program, ClosingTheWindowKeepsASettingsFileLinkedToADevice)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mknod needs root";
+    if (Shell("command -v xvfb-run >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run is not installed (scripts/setup.sh installs it)";
+    ProgramEnvironment env;
+    e2e::Job job(Records);
+    job.SetTemplate(Template);
+    const fs::path device = job.Root() / "null";
+    ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    fs::create_directories(env.SettingsFile().parent_path());
+    fs::create_symlink(device, env.SettingsFile());
+    const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
+    const std::string command = suppressions + " timeout 120 xvfb-run -a " + Q(testsupport::BinaryDir() / "tabloom") + " -a " +
+                                Q("-t=" + job.Template().string()) + " " + Q("-x=" + job.Workbook().string()) +
+                                " " + Q("-d=" + job.Output().string()) + " -te=1 -de=1 >/dev/null 2>&1";
+    EXPECT_EQ(Shell(command), 0);
+    EXPECT_EQ(job.Pages().size(), 2u);
+    EXPECT_TRUE(fs::is_symlink(env.SettingsFile()));
+    EXPECT_TRUE(fs::is_character_file(device));
+}
+
 TEST(Program, AStopSignalEndsTheWindowRunCleanlyWithItsStatus)
 {
     if (Shell("command -v xvfb-run >/dev/null") != 0)
@@ -118,6 +146,32 @@ TEST(Program, AStopSignalEndsTheWindowRunCleanlyWithItsStatus)
     EXPECT_LT(pages.size(), static_cast<std::size_t>(n)) << "the run was not stopped";
     for (const auto& [name, bytes] : pages)
         EXPECT_EQ(bytes, e2e::Bom + filler + name.substr(0, name.size() - 5)) << "not a whole page: " << name;
+}
+
+// A settings file that cannot be read (a folder) puts up a warning box before
+// the window opens; a stop signal then must end the program with 128 + the
+// signal, not close the box and return 1.
+TEST(Program, AStopSignalWhileAStartUpBoxIsShownGivesItsStatus)
+{
+    if (Shell("command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run and xwininfo are needed (xvfb, x11-utils)";
+    ProgramEnvironment env;
+    fs::create_directories(env.SettingsFile());
+    TempDir dir;
+    const fs::path statusFile = dir / "status";
+    // perl waits for a top-level window named "tabloom" (the box), sends
+    // SIGTERM and prints the raw wait status and whether the box was seen.
+    const std::string script =
+        "$p = fork; if (!$p) { exec @ARGV; exit 127 } $seen = 0;"
+        "for (1 .. 300) { if (`xwininfo -root -tree` =~ /\"tabloom\": \\(\"tabloom\"/) { $seen = 1; last } "
+        "select(undef, undef, undef, 0.05) } select(undef, undef, undef, 0.3);"
+        "kill 'TERM', $p; waitpid($p, 0); print \"$seen $?\"";
+    const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
+    const std::string command = suppressions + " timeout 120 xvfb-run -a perl -e " + Q(script) + " " +
+                                Q(testsupport::BinaryDir() / "tabloom") + " >" + Q(statusFile) + " 2>/dev/null";
+    Shell(command);
+    EXPECT_EQ(testsupport::ReadFile(statusFile), "1 " + std::to_string((128 + SIGTERM) << 8))
+        << "\"1\": the box was up; exit 143 is 36608";
 }
 
 TEST(Program, WithoutADisplayOnlyTheConsoleRunAndTheInformationWork)

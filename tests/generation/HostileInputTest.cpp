@@ -46,6 +46,32 @@ TEST(HostileInput, CharactersAJapanesePageLacksBecomeReferences)
                            }));
 }
 
+// "_xD800_" escapes give unpaired surrogates: U+FFFD in every charset (a
+// reference where the charset lacks it), and a page name that is valid text.
+TEST(HostileInput, UnpairedSurrogatesAreReplacementCharactersEverywhere)
+{
+    Job job({{"Sheet1", {S("A1", "n_xDC80__xD800_"), S("B1", "a_xD800_b_xDFFF_")}}});
+    job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 ---><!--- cell name=B1 --->");
+    const std::string name = "n\xEF\xBF\xBD\xEF\xBF\xBD";
+    const struct {
+        int charset;
+        std::string page;
+    } cases[] = {
+        {0, "a&#65533;b&#65533;"},                           // Shift_JIS
+        {1, Bom + "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},           // UTF-8
+        {2, "a&#65533;b&#65533;"},                           // EUC-JP
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(job.Run(1, c.charset).status, 0) << c.charset;
+        const auto pages = job.Pages();
+        ASSERT_EQ(pages.size(), 1u) << c.charset;
+        EXPECT_EQ(pages.begin()->first, name + ".html") << c.charset;
+        EXPECT_EQ(pages.begin()->second, c.page) << c.charset;
+        std::filesystem::remove_all(job.Output());
+        std::filesystem::create_directory(job.Output());
+    }
+}
+
 TEST(HostileInput, EscapedCellTextStaysInsideSingleQuotes)
 {
     Job job({{"Sheet1", {S("A1", "x' onmouseover='alert(1)")}}});

@@ -138,4 +138,73 @@ TEST(MemoryBounds, OdsRepeatsCostWhatTheFileHolds)
         EXPECT_EQ(Utf16ToUtf8(DisplayText(*book, sheet.Find(c.row, c.column))), c.text) << c.row << "," << c.column;
 }
 
+std::string Repeated(const std::string& piece, int times)
+{
+    std::string out;
+    out.reserve(piece.size() * static_cast<std::size_t>(times));
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// The densest cells each format can write (the least text per cell), so the
+// cost of a cell weighs most against the unpacked size. The help states the
+// multiples: 1.5 for .xlsx and .ods, 16 for CSV (where "a," is a cell).
+TEST(MemoryBounds, PeakMemoryStaysWithinTheStatedMultipleOfTheUnpackedSize)
+{
+    if (Sanitized())
+        GTEST_SKIP() << "the sanitizer's shadow memory is counted too";
+    const std::string xlsxRow = "<row>" + Repeated("<c><v>1</v></c>", 100) + "</row>";
+    const std::string sheet = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                              "<sheetData>" + Repeated(xlsxRow, 20000) + "</sheetData></worksheet>";
+    const std::string odsRow = "<table:table-row>" + Repeated("<table:table-cell office:value-type=\"float\" "
+                               "office:value=\"1\"><text:p>1</text:p></table:table-cell>", 100) + "</table:table-row>";
+    const std::string content =
+        "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+        " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+        " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
+        "<table:table table:name=\"S\">" + Repeated(odsRow, 5000) +
+        "</table:table></office:spreadsheet></office:body></office:document-content>";
+    const std::string csv = Repeated(Repeated("a,", 99) + "a\n", 20000);
+    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    TempDir dir;
+    WriteZip(dir / "dense.xlsx",
+             {{"[Content_Types].xml",
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Override "
+               "PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
+              {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                              "<Relationship Id=\"rId1\" Type=\"" + rels + "/officeDocument\" "
+                              "Target=\"xl/workbook.xml\"/></Relationships>"},
+              {"xl/workbook.xml", "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                                  "xmlns:r=\"" + rels + "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/>"
+                                  "</sheets></workbook>"},
+              {"xl/_rels/workbook.xml.rels",
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+               "<Relationship Id=\"rId1\" Type=\"" + rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+               "</Relationships>"},
+              {"xl/worksheets/sheet1.xml", sheet}});
+    WriteZip(dir / "dense.ods", {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
+    WriteFile(dir / "dense.csv", csv);
+    const struct {
+        const char* file;
+        std::size_t unpacked;
+        std::size_t cells;
+        double multiple;
+    } cases[] = {
+        {"dense.xlsx", sheet.size(), 2000000, 1.5},
+        {"dense.ods", content.size(), 500000, 1.5},
+        {"dense.csv", csv.size(), 2000000, 16},
+    };
+    for (const auto& c : cases) {
+        std::size_t cells = 0;
+        const double growth = PeakGrowth([&] { cells = OpenWorkbookFile(dir / c.file)->sheets.at(0).CellCount(); });
+        if (growth < 0)
+            GTEST_SKIP() << "the peak memory cannot be reset here";
+        EXPECT_EQ(cells, c.cells) << c.file;
+        EXPECT_LE(growth, c.multiple * static_cast<double>(c.unpacked))
+            << c.file << ": " << growth / static_cast<double>(c.unpacked) << " times " << c.unpacked << " bytes";
+    }
+}
+
 } // namespace

@@ -197,6 +197,45 @@ TEST(TConfig, GetHistoryDropsEntriesWhoseFileIsGone)
     EXPECT_EQ(config.History(), std::vector<UnicodeString>{kept});
 }
 
+// Two windows share one settings file: each saves its own history first and
+// keeps what the other added, but not what it dropped itself.
+TEST(TConfig, WindowsClosingInTurnKeepEachOthersHistory)
+{
+    TempDir dir;
+    const UnicodeString ini = FromPath(dir / "tabloom.ini");
+    WriteFile(dir / "shared.tbm", "");
+    const UnicodeString shared = FromPath(dir / "shared.tbm");
+    const UnicodeString gone = FromPath(dir / "gone.tbm");
+    TConfigBase start;
+    start.AddHistory(gone);
+    start.AddHistory(shared);
+    start.SaveToFile(ini);
+
+    TConfigBase first;
+    TConfigBase second;
+    first.LoadFromFile(ini);
+    second.LoadFromFile(ini);
+    first.AddHistory(u"/a/first.tbm");
+    second.AddHistory(u"/b/second.tbm");
+    second.AddHistory(u"/A/FIRST.tbm");  // the same file as the first's, in other letters
+    EXPECT_EQ(second.GetHistory(3), u"");  // gone.tbm no longer exists: dropped here
+
+    first.SaveToFile(ini);
+    second.SaveToFile(ini);
+    TConfigBase back;
+    back.LoadFromFile(ini);
+    EXPECT_EQ(back.History(),
+              (std::vector<UnicodeString>{u"/A/FIRST.tbm", u"/b/second.tbm", shared}));
+
+    // The first window, saving again, keeps the second's entry but not the
+    // one it dropped itself.
+    first.ClearHistory();
+    first.AddHistory(shared);
+    first.SaveToFile(ini);
+    back.LoadFromFile(ini);
+    EXPECT_EQ(back.History(), (std::vector<UnicodeString>{shared, u"/b/second.tbm"}));
+}
+
 TEST(TConfig, HistoryEntriesWithLineBreaksStayOutOfTheFile)
 {
     TempDir dir;

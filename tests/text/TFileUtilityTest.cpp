@@ -132,6 +132,9 @@ TEST(ToValidFileName, ReplacesForbiddenCharactersAndDeviceNames)
         {u".con", u".con"},
         {u"", u""},
         {u"\u65E5\u672C.html", u"\u65E5\u672C.html"},
+        // an unpaired surrogate would become a stray byte in the name
+        {u"a\xDC80" u"b\xD800", u"a\uFFFD" u"b\uFFFD"},
+        {u"\U0001F600\xDE00\xD83D.html", u"\U0001F600\uFFFD\uFFFD.html"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ToValidFileName(c.name), c.expected) << Utf16ToUtf8(c.name);

@@ -176,10 +176,10 @@ TEST(EncodeString, UnmappableBecomesQuestionMarkAndNulEnds)
         {932, u"\u00E9", "3f"},
         {20932, u"①Ⅰ", "3f 3f"},         // EUC-JP has no NEC row 13
         {1252, u"aあb", "61 3f 62"},
-        // a lone surrogate is dropped for Japanese code pages ...
-        {932, u"a\xDC00" u"b\xD800", "61 62"},
-        {20932, u"a\xDC00" u"b", "61 62"},
-        // ... replaced in UTF-8, kept in UTF-16
+        // a lone surrogate is U+FFFD, which Japanese code pages lack ...
+        {932, u"a\xDC00" u"b\xD800", "61 3f 62 3f"},
+        {20932, u"a\xDC00" u"b", "61 3f 62"},
+        // ... and which UTF-8 holds; UTF-16 keeps it as it is
         {65001, u"a\xD800" u"b\xDC00", "61 efbfbd 62 efbfbd"},
         {1200, u"\xD800", "00d8"},
         {1201, u"\xDC00", "dc00"},
@@ -337,5 +337,28 @@ TEST(EncodePage, Utf8GivesTheBytesOfTheIconvEncoder)
         std::replace(withoutNul.begin(), withoutNul.end(), u'\0', u'\uFFFD');
         const std::string expected = text.empty() ? "\xEF\xBB\xBF" : "\xEF\xBB\xBF" + EncodeString(withoutNul, 65001).bytes;
         EXPECT_EQ(ToHex(TStringUtility::EncodePage(text, 65001).bytes), ToHex(expected)) << Utf16ToUtf8(text);
+    }
+}
+
+// An unpaired surrogate (cell text from "_xD800_") is U+FFFD: a page whose
+// charset lacks it gets the reference, so nothing silently disappears.
+TEST(EncodePage, UnpairedSurrogatesBecomeAReferenceInJapaneseCharsets)
+{
+    const struct {
+        UnicodeString text;
+        std::string expected;
+    } cases[] = {
+        {UnicodeString(u"a") + u'\xD800' + u"b", "a&#65533;b"},
+        {UnicodeString(u"\xDC00", 1) + u"日", "&#65533;日"},
+        {UnicodeString(u"\xDE00\xD83D", 2), "&#65533;&#65533;"},
+        {UnicodeString(u"x") + u'\xD83D', "x&#65533;"},
+        {u"😀", "&#128512;"},
+    };
+    for (unsigned codePage : {932u, 20932u, 51932u}) {
+        for (const auto& c : cases) {
+            const std::string expected = EncodeString(Utf8ToUtf16(c.expected), codePage).bytes;
+            EXPECT_EQ(ToHex(TStringUtility::EncodePage(c.text, codePage).bytes), ToHex(expected))
+                << codePage << ": " << c.expected;
+        }
     }
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <unistd.h>
 
 #include "shell/TChildProcess.h"
 #include "support/TestSupport.h"
@@ -164,6 +165,9 @@ TEST_F(VelmoraTest, RefusesBadTasksAndChangesNothing)
         return t;
     };
     const std::string command = "COMMAND=\"" + program_.string() + "\" \"%1\"";
+    const fs::path percentProgram = dir_ / "home" / "100%" / "tabloom";
+    fs::create_directories(percentProgram.parent_path());
+    fs::copy_file("/bin/true", percentProgram);
     const struct {
         const char* name;
         std::string task;
@@ -179,6 +183,9 @@ TEST_F(VelmoraTest, RefusesBadTasksAndChangesNothing)
         {"relative program", replaced(command, "COMMAND=\"bin/true\" \"%1\"")},
         {"missing program", replaced(command, "COMMAND=\"/nonexistent/tabloom\" \"%1\"")},
         {"no %1", replaced(command, "COMMAND=\"" + program_.string() + "\"")},
+        {"% in the program path", replaced(command, "COMMAND=\"" + percentProgram.string() + "\" \"%1\"")},
+        {"control character in the file type", replaced("FILE_TYPE=tabloom", "FILE_TYPE=tab\x01loom")},
+        {"escape in the file type", replaced("FILE_TYPE=tabloom", "FILE_TYPE=tab\x1b[31mloom")},
     };
     const auto before = Snapshot();
     for (const auto& c : cases) {
@@ -195,6 +202,81 @@ TEST_F(VelmoraTest, RefusesBadTasksAndChangesNothing)
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_NE(missing.err.find("見つかりません"), std::string::npos) << missing.err;
     EXPECT_EQ(Snapshot(), before);
+}
+
+// Links planted at velmora's own names are replaced, never written through;
+// removal takes only the regular files velmora made.
+TEST_F(VelmoraTest, PlantedLinksAreReplacedAndNeverWrittenThrough)
+{
+    const fs::path victim = dir_ / "home" / "victim";
+    WriteFile(victim, "precious");
+    const fs::path own[] = {Data() / "applications/tabloom-association.desktop",
+                            Data() / "mime/packages/tabloom-association.xml",
+                            Data() / "icons/hicolor/48x48/mimetypes/tabloom-association.png"};
+    for (const fs::path& path : own) {
+        fs::create_directories(path.parent_path());
+        fs::create_symlink(victim, path);
+    }
+    const fs::path tabloom = testsupport::BinaryDir() / "tabloom";
+    TChildProcessResult r = Velmora(RegisterTask(program_, tabloom));
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(ReadFile(victim), "precious");
+    for (const fs::path& path : own)
+        EXPECT_EQ(fs::symlink_status(path).type(), fs::file_type::regular) << path;
+
+    // A link planted after registering is not velmora's to remove.
+    fs::remove(own[0]);
+    fs::create_symlink(victim, own[0]);
+    r = Velmora(RemoveTask());
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(own[0]));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(own[1])));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(own[2])));
+    EXPECT_EQ(ReadFile(victim), "precious");
+}
+
+// Dotfile managers keep mimeapps.list as a link: the file it names is edited,
+// the link stays, and removal leaves the file even when it ends up empty.
+TEST_F(VelmoraTest, ALinkedMimeAppsListIsEditedThroughTheLink)
+{
+    const fs::path kept = dir_ / "home" / "dotfiles" / "mimeapps.list";
+    fs::create_directories(kept.parent_path());
+    WriteFile(kept, "");
+    fs::create_symlink(kept, Config() / "mimeapps.list");
+
+    ASSERT_EQ(Velmora(RegisterTask(program_, "")).exitStatus, 0);
+    EXPECT_TRUE(fs::is_symlink(Config() / "mimeapps.list"));
+    EXPECT_EQ(ReadFile(kept), "[Default Applications]\n" + MimeType + "=tabloom-association.desktop;\n");
+    EXPECT_EQ(DefaultApp(), "tabloom-association.desktop");
+
+    ASSERT_EQ(Velmora(RemoveTask()).exitStatus, 0);
+    EXPECT_TRUE(fs::is_symlink(Config() / "mimeapps.list"));
+    EXPECT_TRUE(fs::exists(kept));
+    EXPECT_EQ(ReadFile(kept), "");
+}
+
+// The desktop's own launcher (GLib, through gio launch) must start the
+// program from the entry, whatever characters its path holds.
+TEST_F(VelmoraTest, TheDesktopLauncherStartsTheRegisteredProgram)
+{
+    const fs::path log = dir_ / "launched";
+    for (const std::string name : {"tabloom", "my \"tab$loom`", "back\\slash 'q' #;&"}) {
+        const fs::path program = dir_ / "bin" / name;
+        WriteFile(program, "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$1\" > '" + log.string() + "'\n");
+        fs::permissions(program, fs::perms::owner_all);
+        fs::remove(log);
+        const TChildProcessResult r = Velmora(RegisterTask(program, ""));
+        ASSERT_EQ(r.exitStatus, 0) << name << ": " << r.err;
+
+        const fs::path entry = Data() / "applications/tabloom-association.desktop";
+        const TChildProcessResult launch
+            = RunChildProcess(WithScratchFolders({"gio", "launch", entry.string(), (dir_ / "x.tbm").string()}));
+        ASSERT_TRUE(launch.started) << "gio is needed (libglib2.0-bin)";
+        EXPECT_EQ(launch.exitStatus, 0) << name << ": " << launch.err;
+        for (int i = 0; i < 100 && !fs::exists(log); ++i)
+            ::usleep(20000);
+        EXPECT_EQ(fs::exists(log) ? ReadFile(log) : "", program.string() + "|" + (dir_ / "x.tbm").string()) << name;
+    }
 }
 
 } // namespace

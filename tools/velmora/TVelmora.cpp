@@ -70,14 +70,34 @@ std::string ReadBytes(const fs::path& path)
     return TFileUtility::LoadFileBytes(FromPath(path)).bytes;
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes)
+void MakeParentFolder(const fs::path& path)
 {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
     if (ec)
         throw Exception(u"フォルダ \"" + FromPath(path.parent_path()) + u"\" を作成できません。"
                         + Utf8ToUtf16(ec.message()));
+}
+
+// velmora's own files: a link planted at the name is replaced, never written
+// through.
+void WriteOwnFile(const fs::path& path, const std::string& bytes)
+{
+    MakeParentFolder(path);
+    TAtomicFile::WriteOwnFile(FromPath(path), bytes, 0644);
+}
+
+// A file of the user's (mimeapps.list): a link is kept and its file edited.
+void WriteUserFile(const fs::path& path, const std::string& bytes)
+{
+    MakeParentFolder(path);
     TAtomicFile::Write(FromPath(path), bytes, 0644);
+}
+
+bool IsPlainFile(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() == fs::file_type::regular;
 }
 
 void RemoveFile(const fs::path& path)
@@ -86,6 +106,14 @@ void RemoveFile(const fs::path& path)
     fs::remove(path, ec);
     if (ec)
         throw Exception(u"ファイル \"" + FromPath(path) + u"\" を削除できません。" + Utf8ToUtf16(ec.message()));
+}
+
+// velmora creates only regular files, so anything else at one of its names
+// (a link someone planted) is not its to remove.
+void RemoveOwnFile(const fs::path& path)
+{
+    if (IsPlainFile(path))
+        RemoveFile(path);
 }
 
 // Width of a PNG from its header, as the theme folder name ("48x48").
@@ -137,8 +165,7 @@ void RemoveIcons(const TXdgFolders& f)
     for (const fs::directory_entry& size : fs::directory_iterator(theme, ec)) {
         for (const char* ext : {".png", ".svg"}) {
             const fs::path icon = size.path() / "mimetypes" / (std::string(AssociationName) + ext);
-            if (fs::is_regular_file(icon, ec))
-                RemoveFile(icon);
+            RemoveOwnFile(icon);
         }
     }
 }
@@ -156,32 +183,45 @@ void UpdateMimeApps(const TXdgFolders& f, bool add)
                                   : WithoutDefaultApplication(before, MimeTypeName, desktopId);
     if (exists && after == before)
         return;
-    if (after.empty())
+    // A linked list (dotfile managers keep it so) stays, even when empty.
+    if (after.empty() && IsPlainFile(path))
         RemoveFile(path);
     else
-        WriteFile(path, after);
+        WriteUserFile(path, after);
 }
 
 // Runs a database tool over `folder` when both exist; a tool that is not
-// installed is passed over, one that fails is reported.
-void RunUpdateTool(const char* tool, const fs::path& folder)
+// installed is passed over (false), one that fails is reported.
+bool RunUpdateTool(const char* tool, const fs::path& folder)
 {
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
-        return;
+        return false;
     TChildProcessRequest request;
     request.argv = {tool, folder.string()};
     request.searchPath = true;
     const TChildProcessResult result = RunChildProcess(request);
     if (!result.started)
-        return;
+        return false;
     if (result.exitStatus != 0)
         throw Exception(Utf8ToUtf16(tool) + u" が失敗しました。" + Utf8ToUtf16(result.err));
+    return true;
 }
 
-void UpdateDatabases(const TXdgFolders& f)
+// update-mime-database skips a package it cannot read and still succeeds, so
+// the type's own file in the database is what shows it was taken.
+void CheckTypeRegistered(const TXdgFolders& f)
 {
-    RunUpdateTool("update-mime-database", ToPath(f.dataHome) / "mime");
+    const fs::path typeFile = ToPath(f.dataHome) / "mime" / (std::string(MimeTypeName) + ".xml");
+    std::error_code ec;
+    if (!fs::is_regular_file(typeFile, ec))
+        throw Exception(u"ファイルの種類 " + Utf8ToUtf16(MimeTypeName) + u" をデスクトップに登録できませんでした。");
+}
+
+void UpdateDatabases(const TXdgFolders& f, bool registering)
+{
+    if (RunUpdateTool("update-mime-database", ToPath(f.dataHome) / "mime") && registering)
+        CheckTypeRegistered(f);
     RunUpdateTool("update-desktop-database", ToPath(f.dataHome) / "applications");
 }
 
@@ -206,22 +246,22 @@ void RegisterAssociation(const TVelmoraTask& task, const TXdgFolders& folders)
 {
     const std::vector<TIconFile> icons = IconSources(task.iconFile);
     const bool withIcon = !icons.empty();
-    WriteFile(MimePackagePath(folders), MimePackageXml(task.ext, task.fileType, withIcon));
+    WriteOwnFile(MimePackagePath(folders), MimePackageXml(task.ext, task.fileType, withIcon));
     RemoveIcons(folders);
     for (const TIconFile& icon : icons)
-        WriteFile(IconPath(folders, icon), ReadBytes(icon.source));
-    WriteFile(DesktopEntryPath(folders), DesktopEntryText(task.program, withIcon));
+        WriteOwnFile(IconPath(folders, icon), ReadBytes(icon.source));
+    WriteOwnFile(DesktopEntryPath(folders), DesktopEntryText(task.program, withIcon));
     UpdateMimeApps(folders, true);
-    UpdateDatabases(folders);
+    UpdateDatabases(folders, true);
 }
 
 void UnregisterAssociation(const TXdgFolders& folders)
 {
-    RemoveFile(MimePackagePath(folders));
+    RemoveOwnFile(MimePackagePath(folders));
     RemoveIcons(folders);
-    RemoveFile(DesktopEntryPath(folders));
+    RemoveOwnFile(DesktopEntryPath(folders));
     UpdateMimeApps(folders, false);
-    UpdateDatabases(folders);
+    UpdateDatabases(folders, false);
 }
 
 int RunVelmora(int argc, char** argv, std::ostream& err)

@@ -39,6 +39,16 @@ bool IsSafeExtension(const UnicodeString& ext)
     return true;
 }
 
+// Text that can stand in the MIME package's XML: no control characters,
+// no lone surrogates and none of the two non-characters XML forbids.
+bool IsXmlText(const UnicodeString& text)
+{
+    for (char16_t c : text)
+        if (c < 0x20 || c == 0x7F || c == 0xFFFE || c == 0xFFFF)
+            return false;
+    return Utf8ToUtf16(Utf16ToUtf8(text)) == text;
+}
+
 UnicodeString Shown(const UnicodeString& key, const UnicodeString& value)
 {
     return u"(" + key + u"=" + value + u")";
@@ -73,10 +83,26 @@ UnicodeString ReadProgram(const TIniFile& ini)
     const UnicodeString program = ProgramOfOpenCommand(command);
     if (program.empty() || program[0] != u'/' || !IsWritablePath(program))
         throw Exception(u"タスクファイルの開くコマンドが正しくありません。" + Shown(u"COMMAND", command));
+    // The desktop's launcher looks the program up before expanding "%%", so
+    // a path holding "%" can never be started from a desktop entry.
+    if (program.find(u'%') != UnicodeString::npos)
+        throw Exception(u"タスクファイルの開くコマンドが正しくありません。" + Shown(u"COMMAND", command)
+                        + u"\nプログラムのパスに \"%\" があると、デスクトップから起動できません。");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(ToPath(program), ec))
         throw Exception(u"プログラム \"" + program + u"\" が見つかりません。");
     return program;
+}
+
+UnicodeString ReadFileType(const TIniFile& ini)
+{
+    const UnicodeString fileType = ini.ReadString(u"EXT", u"FILE_TYPE", u"");
+    if (fileType.empty())
+        return u"tabloom ファイル";
+    if (!IsXmlText(fileType))
+        throw Exception(u"タスクファイルのファイルの種類が正しくありません。" + Shown(u"FILE_TYPE", fileType)
+                        + u"\n制御文字など、ファイルの種類の説明に使えない文字があります。");
+    return fileType;
 }
 
 } // namespace
@@ -111,9 +137,7 @@ TVelmoraTask ReadVelmoraTask(const UnicodeString& path)
     task.ext = ReadExtension(ini);
     if (task.command == TVelmoraCommand::Register) {
         task.program = ReadProgram(ini);
-        task.fileType = ini.ReadString(u"EXT", u"FILE_TYPE", u"");
-        if (task.fileType.empty())
-            task.fileType = u"tabloom ファイル";
+        task.fileType = ReadFileType(ini);
         task.iconFile = ini.ReadString(u"EXT", u"ICON_FILE", u"");
     }
     return task;

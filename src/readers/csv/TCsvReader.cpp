@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/TConvert.h"
 #include "text/TStringUtility.h"
 #include "workbook/TWorkbookError.h"
 #include "readers/TWorkbookFile.h"
@@ -71,8 +72,7 @@ public:
             // A record ends at CRLF, LF or a lone CR.
             pos_ += (text_[pos_] == Char('\r') && pos_ + 1 < n && text_[pos_ + 1] == Char('\n')) ? 2 : 1;
             column = 1;
-            if (++row > MaxRows)
-                break;  // Excel drops what lies past the last row
+            ++row;  // the file is at most 256 MiB, so this cannot wrap
         }
     }
 
@@ -113,8 +113,14 @@ private:
 
     void Store(std::uint32_t row, std::uint32_t column)
     {
-        if (field_.empty() || column > MaxColumns)
+        if (field_.empty())
             return;
+        // Text past the grid would be lost: refused like an .xlsx cell there.
+        if (row > MaxRows)
+            throw OpenError(file_, u"行 " + IntToStr(row) + u" がワークシートの範囲 (1～1048576) を超えています。");
+        if (column > MaxColumns)
+            throw OpenError(file_, u"行 " + IntToStr(row) + u" の列 " + IntToStr(column)
+                                       + u" が列の範囲 (1～16384) を超えています。");
         if (++cells_ > MaxStoredCells)
             throw OpenError(file_, TooManyCellsReason());
         TCellData cell;

@@ -88,17 +88,34 @@ TEST(CsvReader, NamesTheSheetAfterTheFileLikeExcel)
     }
 }
 
-TEST(CsvReader, DropsWhatLiesBeyondTheGrid)
+// Text past column 16384 or row 1048576 cannot be addressed: the file is
+// refused naming the first place outside, as an .xlsx is. Empty fields there
+// (trailing commas, blank lines) lose nothing and are read.
+TEST(CsvReader, RefusesTextBeyondTheGridNamingWhere)
 {
-    TempDir dir;
-    // Column 16385 and row 1048577 cannot be addressed; they are left out.
-    std::string bytes = "first" + std::string(16384, ',') + "beyond\n";
-    bytes += std::string(1048575 - 1, '\n') + "last\nlost\n";
-    WriteFile(dir / "big.csv", bytes);
-    const auto book = ReadCsvWorkbook(dir / "big.csv");
-    EXPECT_EQ(TextAt(*book, 1, 1), "first");
-    EXPECT_EQ(TextAt(*book, 1048576, 1), "last");
-    EXPECT_EQ(book->sheets[0].CellCount(), 2u);
+    const std::string lastRow = std::string(1048575, '\n') + "last";
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;  // "" when the file reads
+    } cases[] = {
+        {"column 16385", "first\nx" + std::string(16384, ',') + "beyond\n", "行 2 の列 16385 が列の範囲 (1～16384) を超えています。"},
+        {"row 1048577", lastRow + "\nlost\n", "行 1048577 がワークシートの範囲 (1～1048576) を超えています。"},
+        {"Shift_JIS row 1048577", lastRow + "\n\x93\xfa\n", "行 1048577 がワークシートの範囲 (1～1048576) を超えています。"},
+        {"empty fields past the grid", "first" + std::string(20000, ',') + lastRow + "\n\n,,\n", ""},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        WriteFile(dir / "big.csv", c.bytes);
+        if (*c.reason == '\0') {
+            const auto book = ReadCsvWorkbook(dir / "big.csv");
+            EXPECT_EQ(TextAt(*book, 1048576, 1), "last") << c.name;
+            continue;
+        }
+        const std::string message = OleMessage([&] { ReadCsvWorkbook(dir / "big.csv"); });
+        EXPECT_EQ(message.rfind("ファイル \"" + (dir / "big.csv").string() + "\" を開けません。", 0), 0u) << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << c.name << ": " << message;
+    }
 }
 
 TEST(CsvReader, IsChosenByContentAndReadsAsText)
