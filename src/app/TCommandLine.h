@@ -20,8 +20,10 @@ struct TCommandLine {
 TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args);
 
 // Runs the project's job in the console: progress lines to `out`, failures
-// to `err`. Returns the exit status: 0 when the pages were made, else 1.
-int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err);
+// to `err`, and with `progressLine` (`err` is a terminal) a self-updating
+// line of the run's progress there. Returns the exit status: 0 when the
+// pages were made, else 1.
+int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err, bool progressLine = false);
 
 void PrintUsage(std::ostream& out);
 void PrintVersion(std::ostream& out);

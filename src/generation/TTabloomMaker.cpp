@@ -191,6 +191,22 @@ void TTabloomMaker::SavePage(TPageWriter& writer, UnicodeString pageName, const 
         logger_->PagesWritten(pageCount_.load());
 }
 
+void TTabloomMaker::StartProgress(TExcelNode& excel)
+{
+    followed_ = logger_ && logger_->FollowsProgress();
+    if (!followed_)
+        return;  // counting reads every quit cell once more
+    progressTotal_ = excel.CountRecords(excel.Layout() == TExcelNode::LayoutList);
+    progressStart_ = excel.RecordsPassed();
+    logger_->Progress(0, progressTotal_);
+}
+
+void TTabloomMaker::ReportProgress(const TExcelNode& excel)
+{
+    if (followed_)
+        logger_->Progress(excel.RecordsPassed() - progressStart_, progressTotal_);
+}
+
 void TTabloomMaker::MakePages(void (TTabloomMaker::*render)(TPageWriter&))
 {
     TPageWriter writer(outputFolder_, pageCount_);
@@ -218,23 +234,27 @@ void TTabloomMaker::MakeListPages()
 void TTabloomMaker::RenderCardPages(TPageWriter& writer)
 {
     TExcelNode& excel = *parser_->ExcelNode();
+    StartProgress(excel);
     while (excel.HasRecord()) {
         TStopSignal::ThrowIfReceived();
         const UnicodeString& text = RenderPage();
         SavePage(writer, excel.GetPageName(), text);
         excel.NextRecord();
+        ReportProgress(excel);
     }
 }
 
 void TTabloomMaker::RenderListPages(TPageWriter& writer)
 {
     TExcelNode& excel = *parser_->ExcelNode();
+    StartProgress(excel);
     do {
         while (excel.HasRecord()) {
             TStopSignal::ThrowIfReceived();
             // Named before rendering: the name comes from the page's first record.
             UnicodeString pageName = excel.GetPageName();
             SavePage(writer, std::move(pageName), RenderPage());
+            ReportProgress(excel);
         }
         ResetNodes(parser_->Nodes());
     } while (excel.NextSheet());

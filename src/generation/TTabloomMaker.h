@@ -6,6 +6,7 @@
 #include "text/UnicodeString.h"
 #include "automation/TExcel.h"
 
+class TExcelNode;
 class TPageWriter;
 class TTemplateParser;
 
@@ -17,6 +18,13 @@ public:
     // Called on the job's own thread after each page is handed over for
     // writing, with the count written so far, so a window can show progress.
     virtual void PagesWritten(long long /*count*/) {}
+    // Asked once before the first page: true has the job count what it will
+    // go through (card: the records up to the quit cell, one page each;
+    // list: the records of every listed sheet) and report Progress.
+    virtual bool FollowsProgress() const { return false; }
+    // Called on the job's thread after each page: records gone through of
+    // `total` (0 when they could not be counted).
+    virtual void Progress(long long /*done*/, long long /*total*/) {}
 };
 
 // One generation job: from template, workbook, output folder and the two
@@ -56,6 +64,8 @@ private:
     void Finish() noexcept;
     const UnicodeString& RenderPage();
     void SavePage(TPageWriter& writer, UnicodeString pageName, const UnicodeString& text);
+    void StartProgress(TExcelNode& excel);
+    void ReportProgress(const TExcelNode& excel);
 
     UnicodeString templatePath_;
     int templateEncoding_;
@@ -67,4 +77,7 @@ private:
     std::unique_ptr<TTabloomMakerStatus> logger_;
     std::atomic<long long> pageCount_ = 0;
     UnicodeString page_;  // the page being rendered
+    bool followed_ = false;
+    long long progressTotal_ = 0;
+    long long progressStart_ = 0;
 };
