@@ -35,6 +35,7 @@ private slots:
     void cleanup();
     void f5WritesThePagesAndLogsThreeLines();
     void templateErrorKeepsTheWindowOpen();
+    void stopButtonAndCloseRequestEndTheRun();
 };
 
 class ApplicationTest : public QObject {
