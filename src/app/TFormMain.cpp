@@ -18,6 +18,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/TFileDrops.h"
 #include "app/TFormHtmlMaker.h"
 #include "app/TQtDialogs.h"
 
@@ -60,6 +61,15 @@ TFormMain::TFormMain(std::vector<UnicodeString> args, const UnicodeString& confi
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     logic_ = std::make_unique<TMainWindowLogic>(*this, configPath);
+    AcceptFileDrops();
+}
+
+void TFormMain::AcceptFileDrops()
+{
+    auto* drops = new TFileDrops(this, [this](const UnicodeString& path) { logic_->OpenProjectFile(path); });
+    drops->AddPathField(editTemplateFilePath_, TDropKind::File);
+    drops->AddPathField(editExcelFilePath_, TDropKind::File);
+    drops->AddPathField(editSaveDirPath_, TDropKind::Folder);
 }
 
 TFormMain::~TFormMain() = default;

@@ -69,6 +69,7 @@ protected:
 
 private:
     void BuildControls();
+    void AcceptFileDrops();
     void BuildMenus();
     QAction* AddAction(const char* name, const QString& text, const QKeySequence& shortcut = {});
     void RebuildReopenMenu();

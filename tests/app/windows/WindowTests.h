@@ -38,6 +38,12 @@ private slots:
     void stopButtonAndCloseRequestEndTheRun();
 };
 
+class FileDropTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pathFieldsTakeTheLocalPathAndProjectsOpen();
+};
+
 class ApplicationTest : public QObject {
     Q_OBJECT
 private slots:
