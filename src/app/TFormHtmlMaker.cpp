@@ -77,10 +77,12 @@ TFormHtmlMaker::~TFormHtmlMaker()
 {
     if (!worker_)
         return;
-    logic_.Stop();
-    // The run may be waiting on this thread (a warning box); serve it.
-    while (!worker_->wait(QDeadlineTimer(20)))
-        QCoreApplication::processEvents();
+    if (!worker_->isFinished()) {
+        logic_.Stop();
+        // The run may be waiting on this thread (a warning box); serve it.
+        while (!worker_->wait(QDeadlineTimer(20)))
+            QCoreApplication::processEvents();
+    }
     delete worker_;
 }
 
