@@ -2,8 +2,8 @@
 
 // The platform operations the progress window's logic (THtmlMakerLogic)
 // needs. TFormHtmlMaker implements them with Qt; the tests with a fake. The
-// window may run the logic on a thread of its own: then every operation is
-// called on that thread.
+// window may run the logic on a thread of its own: then every operation but
+// ConfirmStop (asked by CloseRequested) is called on that thread.
 
 #include "app/TCursorHourGlass.h"
 #include "text/UnicodeString.h"
@@ -20,6 +20,7 @@ public:
     // Records gone through of `total`; a total of 0 shows a busy bar (while
     // the workbook is read, or when the records could not be counted).
     virtual void ShowProgress(long long /*done*/, long long /*total*/) {}
-    // Asked when the window is to close during a run: true stops the run.
+    // Asked on the window's thread when it is to close during a run: true
+    // stops the run.
     virtual bool ConfirmStop() { return false; }
 };
