@@ -15,18 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <class Run>
-TTiming Best(int runs, const fs::path& folder, Run run)
-{
-    TTiming best{1e30, 1e30};
-    for (int i = 0; i < runs; ++i) {
-        fs::remove_all(folder);
-        const TTiming t = run();
-        best.wall = std::min(best.wall, t.wall);
-        best.cpu = std::min(best.cpu, t.cpu);
-    }
-    return best;
-}
+using workload::Best;
 
 void Compare(const char* label, const std::string& tabloom, const fs::path& dir, const fs::path& book,
              const fs::path& tmpl, int de, int runs)

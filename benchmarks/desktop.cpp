@@ -16,26 +16,13 @@
 #include <iostream>
 #include <string>
 #include <vector>
-#include <xlsxwriter.h>
 
+#include "DesktopJob.h"
 #include "ProcessTiming.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteWorkbook(const fs::path& path, int records)
-{
-    lxw_workbook* book = workbook_new(path.c_str());
-    lxw_worksheet* ws = workbook_add_worksheet(book, "data");
-    for (int i = 0; i < records; ++i) {
-        const auto r = static_cast<lxw_row_t>(i);
-        worksheet_write_string(ws, r, 0, ("商品" + std::to_string(i + 1)).c_str(), nullptr);
-        worksheet_write_number(ws, r, 1, 100.0 + i, nullptr);
-        worksheet_write_string(ws, r, 2, "説明<とても>長い文章\n二行目", nullptr);
-    }
-    workbook_close(book);
-}
 
 // The environment without the display variables, for the console runs.
 std::vector<char*> ConsoleEnvironment()
@@ -71,11 +58,7 @@ int main(int argc, char** argv)
     const fs::path dir = fs::temp_directory_path() / ("tabloom-bench-desktop-" + std::to_string(getpid()));
     fs::create_directories(dir);
     setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);  // the window writes its settings here
-    WriteWorkbook(dir / "data.xlsx", records);
-    std::ofstream(dir / "card.html") << "<!--- excel quit=A1 type=card filename=A1 --->\n"
-                                        "<h1><!--- cell name=A1 escape=html ---></h1>\n"
-                                        "<p><!--- cell name=B1 ---></p>\n"
-                                        "<p><!--- cell name=C1 escape=html multiline=br ---></p>\n";
+    WriteDesktopJob(dir, records);
 
     std::vector<char*> consoleEnv = ConsoleEnvironment();
     TTiming console{1e9, 1e9};

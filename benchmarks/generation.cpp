@@ -33,6 +33,7 @@ using workload::ReadPages;
 using workload::Seconds;
 using workload::Template;
 using workload::WriteOnly;
+using workload::Best;
 using workload::WriteWorkbook;
 
 // __FILE__ is relative to the build folder when the compiler was given a relative path.
@@ -92,21 +93,6 @@ TTiming InflateParts(const fs::path& book)
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     return TTiming{wall, CpuSeconds(after) - CpuSeconds(before)};
-}
-
-// The best of several runs, each into a fresh folder: a loaded machine only
-// ever makes a run slower.
-template <class Run>
-TTiming Best(int runs, const fs::path& folder, Run run)
-{
-    TTiming best{1e30, 1e30};
-    for (int i = 0; i < runs; ++i) {
-        fs::remove_all(folder);
-        const TTiming t = run();
-        best.wall = std::min(best.wall, t.wall);
-        best.cpu = std::min(best.cpu, t.cpu);
-    }
-    return best;
 }
 
 // What the workbook alone costs, whatever the pages.

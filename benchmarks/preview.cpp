@@ -18,6 +18,7 @@
 #include <vector>
 #include <xlsxwriter.h>
 
+#include "DesktopJob.h"
 #include "ProcessTiming.h"
 #include "generation/TTabloomMaker.h"
 
@@ -28,19 +29,6 @@ namespace {
 // The window renders once the file has been quiet this long (TFormPreview).
 constexpr double SettleSeconds = 0.040;
 constexpr double BudgetSeconds = 0.3;
-
-void WriteWorkbook(const fs::path& path, int records)
-{
-    lxw_workbook* book = workbook_new(path.c_str());
-    lxw_worksheet* ws = workbook_add_worksheet(book, "data");
-    for (int i = 0; i < records; ++i) {
-        const auto r = static_cast<lxw_row_t>(i);
-        worksheet_write_string(ws, r, 0, ("商品" + std::to_string(i + 1)).c_str(), nullptr);
-        worksheet_write_number(ws, r, 1, 100.0 + i, nullptr);
-        worksheet_write_string(ws, r, 2, "説明<とても>長い文章\n二行目", nullptr);
-    }
-    workbook_close(book);
-}
 
 void SaveTemplate(const fs::path& path, int round)
 {
@@ -65,7 +53,7 @@ int main(int argc, char** argv)
     fs::create_directories(dir);
     const fs::path book = dir / "data.xlsx";
     const fs::path card = dir / "card.html";
-    WriteWorkbook(book, records);
+    WriteDesktopWorkbook(book, records);
     SaveTemplate(card, 0);
 
     std::vector<double> previews;

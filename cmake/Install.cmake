@@ -9,6 +9,14 @@ add_custom_target(tabloom_share ALL
   COMMAND ${CMAKE_COMMAND} -E copy_directory "${CMAKE_SOURCE_DIR}/docs/help" "${CMAKE_BINARY_DIR}/share/tabloom/help"
   COMMAND ${CMAKE_COMMAND} -E copy_directory "${CMAKE_SOURCE_DIR}/data/icons" "${CMAKE_BINARY_DIR}/share/icons"
   COMMENT "Copying the help pages and icons into the build tree")
+# The README's example builds only tabloom; the window's help (F1) and its
+# association helper must come with it for the build tree to be complete.
+if(TARGET tabloom)
+  add_dependencies(tabloom tabloom_share)
+  if(TARGET velmora)
+    add_dependencies(tabloom velmora)
+  endif()
+endif()
 
 include(GNUInstallDirs)
 # The desktop entry, the AppStream component and the icon share this id.

@@ -2,11 +2,13 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
 #include "TabloomVersion.h"
 #include "app/TExceptionMessage.h"
+#include "generation/TConsoleProgress.h"
 #include "generation/TTabloomMaker.h"
 #include "generation/TTemplateCheck.h"
 #include "text/Exception.h"
@@ -25,14 +27,39 @@ void WriteLine(std::ostream& stream, const UnicodeString& text)
     stream << Utf16ToUtf8(text) << '\n' << std::flush;
 }
 
-// Failures of page generation go to standard error as they happen.
+// Failures of page generation go to standard error as they happen; on a
+// terminal, so does the progress line, erased before any other line.
 class TConsoleLogger : public TTabloomMakerStatus {
 public:
-    explicit TConsoleLogger(std::ostream& err) : err_(err) {}
-    void Log(const UnicodeString& text) override { WriteLine(err_, text); }
+    TConsoleLogger(std::ostream& err, TConsoleProgress* progress) : err_(err), progress_(progress) {}
+    void Log(const UnicodeString& text) override
+    {
+        if (progress_)
+            progress_->Clear();
+        WriteLine(err_, text);
+    }
+    bool FollowsProgress() const override { return progress_ != nullptr; }
+    void Progress(long long done, long long total) override { progress_->Update(done, total); }
 
 private:
     std::ostream& err_;
+    TConsoleProgress* progress_;
+};
+
+// Erases the progress line however the run ends, before the last lines.
+class TProgressLineScope {
+public:
+    explicit TProgressLineScope(std::optional<TConsoleProgress>& line) : line_(line) {}
+    ~TProgressLineScope()
+    {
+        if (line_)
+            line_->Clear();
+    }
+    TProgressLineScope(const TProgressLineScope&) = delete;
+    TProgressLineScope& operator=(const TProgressLineScope&) = delete;
+
+private:
+    std::optional<TConsoleProgress>& line_;
 };
 
 } // namespace
@@ -65,7 +92,7 @@ TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args)
     return result;
 }
 
-int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
+int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err, bool progressLine)
 {
     TStopSignal::Install();
     TTabloomMaker job(project.TemplateFilePath, project.TemplateFileEncoding,
@@ -77,15 +104,27 @@ int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err)
         return 1;
     }
     try {
-        job.SetLogger(std::make_unique<TConsoleLogger>(err));
+        std::optional<TConsoleProgress> line;
+        if (progressLine)
+            line.emplace(err);
+        job.SetLogger(std::make_unique<TConsoleLogger>(err, line ? &*line : nullptr));
         WriteLine(out, u"テンプレートファイルを解析します。");
         job.Load();
         TStopSignal::ThrowIfReceived();
         WriteLine(out, u"HTMLファイルを作成します。");
-        const bool made = job.Run();
+        bool made = false;
+        {
+            const TProgressLineScope erase(line);
+            made = job.Run();
+        }
+        if (!made) {
+            // The job has written its failure; no finishing line follows it.
+            WriteLine(err, u"エラーが発生しました。処理を中断します。");
+            return 1;
+        }
         WriteLine(out, u"HTMLファイルを作成しました。");
         WriteLine(out, IntToStr(job.PageCount()) + u"件のHTMLファイルを作成しました。");
-        return made ? 0 : 1;
+        return 0;
     } catch (const TStopped& stopped) {
         // The shell's way of telling a run ended by this signal.
         return 128 + stopped.Signal();

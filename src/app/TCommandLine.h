@@ -25,8 +25,10 @@ struct TCommandLine {
 TCommandLine ParseCommandLine(const std::vector<UnicodeString>& args);
 
 // Runs the project's job in the console: progress lines to `out`, failures
-// to `err`. Returns the exit status: 0 when the pages were made, else 1.
-int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err);
+// to `err`, and with `progressLine` (`err` is a terminal) a self-updating
+// line of the run's progress there. Returns the exit status: 0 when the
+// pages were made, else 1.
+int RunConsoleJob(const TProject& project, std::ostream& out, std::ostream& err, bool progressLine = false);
 
 // Checks the project's template against its workbook without writing: one
 // finding per line to `out`, in the compiler style. Returns 0 when only counts

@@ -17,6 +17,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/TFileDrops.h"
 #include "app/TFormCheckList.h"
 #include "app/TFormHtmlMaker.h"
 #include "app/TProgramIcon.h"
@@ -67,6 +68,7 @@ TFormMain::TFormMain(std::vector<UnicodeString> args, const UnicodeString& confi
         move(screen->availableGeometry().center() - rect().center());
     logic_ = std::make_unique<TMainWindowLogic>(*this, configPath);
     WatchFields();
+    AcceptFileDrops();
 }
 
 // Made after the logic, which fills the fields while it starts.
@@ -77,6 +79,14 @@ void TFormMain::WatchFields()
         connect(edit, &QLineEdit::textChanged, this, changed);
     for (QComboBox* list : {comboTemplateCharset_, comboHtmlCharset_})
         connect(list, &QComboBox::currentIndexChanged, this, changed);
+}
+
+void TFormMain::AcceptFileDrops()
+{
+    auto* drops = new TFileDrops(this, [this](const UnicodeString& path) { logic_->OpenProjectFile(path); });
+    drops->AddPathField(editTemplateFilePath_, TDropKind::File);
+    drops->AddPathField(editExcelFilePath_, TDropKind::File);
+    drops->AddPathField(editSaveDirPath_, TDropKind::Folder);
 }
 
 TFormMain::~TFormMain() = default;

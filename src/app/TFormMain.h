@@ -75,6 +75,7 @@ protected:
 
 private:
     void BuildControls();
+    void AcceptFileDrops();
     void BuildMenus();
     QAction* AddAction(const char* name, const QString& text, const QKeySequence& shortcut = {});
     void WatchFields();

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <exception>
 #include <iostream>
 #include <vector>
@@ -31,7 +33,7 @@ int main(int argc, char* argv[])
             std::cerr << NoDisplayMessage;
             return 2;
         }
-        return RunConsoleJob(commandLine.Project, std::cout, std::cerr);
+        return RunConsoleJob(commandLine.Project, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
     } catch (const std::exception& e) {
         // Last resort: whatever escaped is reported, never a crash.
         std::cerr << e.what() << '\n';

@@ -23,6 +23,7 @@ void WalkCardPages(const TTemplateParser& parser, TExcelNode& excel, TPageSink& 
         RenderInto(parser, page);
         sink.Page(excel.GetPageName(), page, record);
         excel.NextRecord();
+        sink.Advanced();
     }
 }
 
@@ -39,6 +40,7 @@ void WalkListPages(const TTemplateParser& parser, TExcelNode& excel, TPageSink& 
             UnicodeString name = excel.GetPageName();
             RenderInto(parser, page);
             sink.Page(std::move(name), page, record);
+            sink.Advanced();
         }
         ResetNodes(parser.Nodes());
     } while (excel.NextSheet());

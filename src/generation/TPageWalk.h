@@ -18,6 +18,8 @@ public:
     // buffer, reused for the next page: a sink may take it by swapping.
     // `record`: 1-based number, on its sheet, of the page's first record.
     virtual void Page(UnicodeString name, UnicodeString& text, int record) = 0;
+    // Told once the cursor has moved past the records of the page just given.
+    virtual void Advanced() {}
 };
 
 // Card layout: one page per record of the first listed sheet, named after

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "generation/TFolderReason.h"
@@ -122,8 +123,8 @@ public:
 class TWriterSink : public TPageSink {
 public:
     TWriterSink(TPageWriter& writer, unsigned codePage, TTabloomMakerStatus* logger,
-                const std::atomic<long long>& written)
-        : writer_(writer), codePage_(codePage), logger_(logger), written_(written)
+                const std::atomic<long long>& written, std::function<void()> advanced)
+        : writer_(writer), codePage_(codePage), logger_(logger), written_(written), advanced_(std::move(advanced))
     {
     }
 
@@ -138,11 +139,14 @@ public:
             logger_->PagesWritten(written_.load());
     }
 
+    void Advanced() override { advanced_(); }
+
 private:
     TPageWriter& writer_;
     unsigned codePage_;
     TTabloomMakerStatus* logger_;
     const std::atomic<long long>& written_;
+    std::function<void()> advanced_;
 };
 
 // Keeps the page asked for, or the last one when the walk ends before it,
@@ -276,10 +280,29 @@ bool TTabloomMaker::Run()
     return result;
 }
 
+void TTabloomMaker::StartProgress(TExcelNode& excel)
+{
+    followed_ = logger_ && logger_->FollowsProgress();
+    if (!followed_)
+        return;  // counting reads every quit cell once more
+    progressTotal_ = excel.CountRecords(excel.Layout() == TExcelNode::LayoutList);
+    progressStart_ = excel.RecordsPassed();
+    logger_->Progress(0, progressTotal_);
+}
+
+void TTabloomMaker::ReportProgress(const TExcelNode& excel)
+{
+    if (followed_)
+        logger_->Progress(excel.RecordsPassed() - progressStart_, progressTotal_);
+}
+
 void TTabloomMaker::MakePages()
 {
     TPageWriter writer(outputFolder_, pageCount_);
-    TWriterSink sink(writer, CodePageOf(outputEncoding_), logger_.get(), pageCount_);
+    TExcelNode& excel = *parser_->ExcelNode();
+    StartProgress(excel);
+    TWriterSink sink(writer, CodePageOf(outputEncoding_), logger_.get(), pageCount_,
+                     [this, &excel] { ReportProgress(excel); });
     try {
         WalkPages(*parser_, sink);
     } catch (...) {

@@ -7,6 +7,7 @@
 #include "text/UnicodeString.h"
 #include "automation/TExcel.h"
 
+class TExcelNode;
 class TPageSink;
 class TPageWriter;
 class TTemplateParser;
@@ -19,6 +20,13 @@ public:
     // Called on the job's own thread after each page is handed over for
     // writing, with the count written so far, so a window can show progress.
     virtual void PagesWritten(long long /*count*/) {}
+    // Asked once before the first page: true has the job count what it will
+    // go through (card: the records up to the quit cell, one page each;
+    // list: the records of every listed sheet) and report Progress.
+    virtual bool FollowsProgress() const { return false; }
+    // Called on the job's thread after each page: records gone through of
+    // `total` (0 when they could not be counted).
+    virtual void Progress(long long /*done*/, long long /*total*/) {}
 };
 
 // One generation job: from template, workbook, output folder and the two
@@ -65,6 +73,8 @@ public:
 private:
     void MakePages();
     void Finish() noexcept;
+    void StartProgress(TExcelNode& excel);
+    void ReportProgress(const TExcelNode& excel);
 
     UnicodeString templatePath_;
     int templateEncoding_;
@@ -75,4 +85,7 @@ private:
     Excel::TWorkbook workbook_;
     std::unique_ptr<TTabloomMakerStatus> logger_;
     std::atomic<long long> pageCount_ = 0;
+    bool followed_ = false;
+    long long progressTotal_ = 0;
+    long long progressStart_ = 0;
 };

@@ -40,11 +40,32 @@ bool TExcelNode::HasRecord()
 
 void TExcelNode::NextRecord()
 {
+    ++recordsPassed_;
     ++recordIndex_;
     if (skipColumn_ < 0)
         return;
     while (HasRecord() && SkipText().empty())
         ++recordIndex_;
+}
+
+long long TExcelNode::CountRecords(bool allSheets)
+{
+    const int recordIndex = recordIndex_;
+    const int sheetIndex = sheetIndex_;
+    const long long passed = recordsPassed_;
+    long long count = 0;
+    try {
+        do {
+            for (; HasRecord(); NextRecord())
+                ++count;
+        } while (allSheets && NextSheet());
+    } catch (const Exception&) {
+        count = 0;  // the run itself reports the sheet it cannot read
+    }
+    recordIndex_ = recordIndex;
+    sheetIndex_ = sheetIndex;
+    recordsPassed_ = passed;
+    return count;
 }
 
 int TExcelNode::SheetCount() const

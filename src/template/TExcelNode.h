@@ -21,6 +21,12 @@ public:
 
     bool HasRecord();
     void NextRecord();
+    // Steps NextRecord has taken, for following a run's progress.
+    long long RecordsPassed() const { return recordsPassed_; }
+    // The records a run will go through from the cursor on: up to the quit
+    // cell of this sheet, or of every sheet left when `allSheets`. The cursor
+    // stays where it is; 0 when a sheet cannot be read.
+    long long CountRecords(bool allSheets);
     int SheetCount() const;
     bool NextSheet();
     int CurrentSheetNumber() const;
@@ -54,6 +60,7 @@ private:
     int fileNameColumn_ = -1, fileNameRow_ = -1;
     int pageCounter_ = 1;
     int sheetIndex_ = 0;
+    long long recordsPassed_ = 0;
     int skipColumn_ = -1, skipRow_ = -1;
 };
 

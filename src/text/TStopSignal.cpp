@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
@@ -12,6 +13,7 @@ namespace {
 volatile std::sig_atomic_t received = 0;
 volatile std::sig_atomic_t exitAtOnce = 0;
 volatile std::sig_atomic_t notifyWrite = -1;
+std::atomic<bool> requested = false;
 int notifyRead = -1;
 
 extern "C" void NoteStopSignal(int signal)
@@ -59,6 +61,23 @@ void ThrowIfReceived()
 {
     if (const int signal = received)
         throw TStopped(signal);
+    if (requested.load(std::memory_order_relaxed))
+        throw TStopped(0);
+}
+
+void RequestStop() noexcept
+{
+    requested = true;
+}
+
+void ClearRequest() noexcept
+{
+    requested = false;
+}
+
+bool StopAsked() noexcept
+{
+    return received != 0 || requested.load(std::memory_order_relaxed);
 }
 
 void Simulate(int signal) noexcept

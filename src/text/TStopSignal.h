@@ -16,8 +16,17 @@ void Install();
 // The stop signal received so far, or 0.
 int Received() noexcept;
 
-// Raises TStopped when a stop signal has been received.
+// Raises TStopped when a stop signal has been received, or a stop has been
+// requested (then with signal 0).
 void ThrowIfReceived();
+
+// A stop asked for without a signal (a window's stop button): the same
+// loops end the run the same way, but the program goes on afterwards.
+void RequestStop() noexcept;
+// Forgets a requested stop, so the next run starts afresh.
+void ClearRequest() noexcept;
+// A stop signal has been received or a stop requested.
+bool StopAsked() noexcept;
 
 // For tests: acts as if `signal` had arrived (0 forgets it).
 void Simulate(int signal) noexcept;
@@ -34,8 +43,8 @@ int NotifyDescriptor();
 
 } // namespace TStopSignal
 
-// Unwinds a run that a signal stopped; deliberately not an Exception, so the
-// job does not log it as a failure of its own.
+// Unwinds a run that a signal (or a request, signal 0) stopped; deliberately
+// not an Exception, so the job does not log it as a failure of its own.
 class TStopped : public std::exception {
 public:
     explicit TStopped(int signal) : signal_(signal) {}

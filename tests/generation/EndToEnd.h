@@ -95,4 +95,8 @@ inline std::string ProgressLines(int pages)
            std::to_string(pages) + "件のHTMLファイルを作成しました。\n";
 }
 
+// Standard output of a run that failed while making pages: no finishing line.
+inline const std::string FailedRunLines = "テンプレートファイルを解析します。\nHTMLファイルを作成します。\n";
+inline const std::string FailedRunEnd = "エラーが発生しました。処理を中断します。\n";
+
 } // namespace e2e

@@ -111,8 +111,9 @@ TEST(Failures, RenderErrorsAreLoggedAndEarlierPagesStay)
         job.SetTemplate(c.templateText);
         const RunResult r = job.Run();
         EXPECT_EQ(r.status, 1) << c.templateText;
-        EXPECT_EQ(r.out, ProgressLines(static_cast<int>(c.pages))) << c.templateText;
+        EXPECT_EQ(r.out, FailedRunLines) << c.templateText;
         EXPECT_EQ(r.err.rfind(c.errPrefix, 0), 0u) << r.err;
+        EXPECT_TRUE(r.err.ends_with("\n" + FailedRunEnd)) << r.err;
         EXPECT_GT(r.err.size(), c.errPrefix.size() + 1) << "the underlying message follows";
         EXPECT_TRUE(r.err.ends_with("\n" + c.where + "\n")) << r.err;
         EXPECT_EQ(job.Pages().size(), c.pages) << c.templateText;
@@ -217,7 +218,7 @@ TEST(Failures, UnwritablePagesAreReported)
     job.SetTemplate("<!--- excel quit=A1 type=card filename=A1 --->x");
     const RunResult r = job.Run();
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, ProgressLines(1));
+    EXPECT_EQ(r.out, FailedRunLines);
     const std::string prefix = "ファイル \"" + (job.Output() / (longName + ".html")).string() + "\" を作成できません。";
     EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
     EXPECT_EQ(job.Pages(), (std::map<std::string, std::string>{{"first.html", Bom + "x"}}));

@@ -100,7 +100,7 @@ TEST(ListPages, MissingSheetLeavesEarlierPagesAndFails)
                     "<!--- cell name=A1 ---><!--- loop_end --->");
     const RunResult r = job.Run();
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, ProgressLines(2));
+    EXPECT_EQ(r.out, FailedRunLines);
     EXPECT_EQ(r.err.rfind("Excelのセルが見つかりません。\n", 0), 0u) << r.err;
     EXPECT_EQ(job.Pages(), Numbered({"r1", "r2"}));
 }

@@ -298,7 +298,7 @@ TEST(PagePublication, TheFirstFailureInPageOrderIsReported)
     const std::string prefix = "ファイル \"" + (job.Output() / (longName + ".html")).string() + "\" を作成できません。";
     EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
     EXPECT_EQ(job.Pages(), (std::map<std::string, std::string>{{"first.html", Bom + "x"}}));
-    EXPECT_EQ(r.out, ProgressLines(1));
+    EXPECT_EQ(r.out, FailedRunLines);
 }
 
 } // namespace

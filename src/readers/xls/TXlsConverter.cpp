@@ -106,7 +106,7 @@ TRunResult RunQuietly(const std::vector<std::string>& args, std::chrono::millise
         const int done = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
         if ((done == 0 && info.si_pid == pid) || (done < 0 && errno != EINTR))
             break;
-        if (TStopSignal::Received() != 0)
+        if (TStopSignal::StopAsked())
             break;  // a stopped run takes the converter and its folder with it
         if (std::chrono::steady_clock::now() >= deadline) {
             timedOut = true;

@@ -230,9 +230,9 @@ void DialogTest::screenshots()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::qWait(100);  // the start-up step shows the empty project first
-    window.SetEditText(TMainEdit::TemplateFilePath, u"/home/yamada/web/item.html");
-    window.SetEditText(TMainEdit::ExcelFilePath, u"/home/yamada/web/shop.xlsx");
-    window.SetEditText(TMainEdit::SaveDirPath, u"/home/yamada/web/out");
+    window.SetEditText(TMainEdit::TemplateFilePath, u"/home/user/tabloom-example/card.html");
+    window.SetEditText(TMainEdit::ExcelFilePath, u"/home/user/tabloom-example/events.xlsx");
+    window.SetEditText(TMainEdit::SaveDirPath, u"/home/user/tabloom-example/pages");
     window.SetListIndex(TMainList::TemplateFileCharset, 1);
     window.SetListIndex(TMainList::HtmlFileCharset, 1);
     QVERIFY(window.grab().save(folder + QStringLiteral("/main-window.png")));

@@ -41,10 +41,11 @@ int main(int argc, char** argv)
     const QDir examples(QString::fromLocal8Bit(argv[1]));
     const QDir images(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir work;
+    // The pictures show an example folder of a user's own, not this machine's.
+    const QString shown = QStringLiteral("/home/user/tabloom-example/");
     const QString project = work.filePath(QStringLiteral("events.tbm"));
-    TProject(FromQString(examples.absoluteFilePath(QStringLiteral("card.html"))), 1,
-             FromQString(examples.absoluteFilePath(QStringLiteral("events.xlsx"))),
-             FromQString(work.filePath(QStringLiteral("pages"))), 1)
+    TProject(FromQString(shown + QStringLiteral("card.html")), 1, FromQString(shown + QStringLiteral("events.xlsx")),
+             FromQString(shown + QStringLiteral("pages")), 1)
         .SaveToFile(FromQString(project));
 
     TFormMain form({FromQString(project)}, FromQString(work.filePath(QStringLiteral("tabloom.ini"))));
@@ -53,6 +54,10 @@ int main(int argc, char** argv)
         return 1;
     QTest::qWait(300);  // the start-up step opens the project
     bool ok = Save(form, images.filePath(QStringLiteral("main-window.png")));
+    // The run itself needs the real files.
+    form.SetEditText(TMainEdit::TemplateFilePath, FromQString(examples.absoluteFilePath(QStringLiteral("card.html"))));
+    form.SetEditText(TMainEdit::ExcelFilePath, FromQString(examples.absoluteFilePath(QStringLiteral("events.xlsx"))));
+    form.SetEditText(TMainEdit::SaveDirPath, FromQString(work.filePath(QStringLiteral("pages"))));
 
     form.Logic().ActionPreview();
     auto* preview = form.findChild<TFormPreview*>();
@@ -68,7 +73,7 @@ int main(int argc, char** argv)
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* progress = dynamic_cast<TFormHtmlMaker*>(QApplication::activeModalWidget());
-        if (!progress || progress->Logic().Running() || !progress->Logic().PagesMade())
+        if (!progress || !progress->RunEnded() || !progress->Logic().PagesMade())
             return;
         poll.stop();
         QTest::qWait(100);

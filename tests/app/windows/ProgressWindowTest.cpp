@@ -1,9 +1,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 
 #include "WindowTests.h"
@@ -34,7 +37,7 @@ void ReadProgressWhenDone(ProgressSeen& seen)
     OnModal([&seen](QWidget* modal) {
         auto* progress = dynamic_cast<TFormHtmlMaker*>(modal);
         const QString log = progress ? progress->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText() : QString();
-        if (!progress || progress->Logic().Running() || log.isEmpty())
+        if (!progress || !progress->RunEnded() || log.isEmpty())
             return false;
         seen.log = log;
         seen.status = progress->findChild<QLabel*>(QStringLiteral("StatusBar1Text"))->text();
@@ -101,4 +104,76 @@ void ProgressWindowTest::templateErrorKeepsTheWindowOpen()
     QCOMPARE(seen.log, QStringLiteral("テンプレートファイルを解析します。\n") + warnings[0] +
                            QStringLiteral("\nエラーが発生しました。処理を中断します。\n"));
     QCOMPARE(form.Logic().ExitCode(), 1);
+}
+
+void ProgressWindowTest::stopButtonAndCloseRequestEndTheRun()
+{
+    // Enough records that the run is still going when the window is first seen.
+    const int records = 40000;
+    QFile book(dir->filePath(QStringLiteral("book.csv")));
+    QVERIFY(book.open(QIODevice::WriteOnly));
+    for (int r = 1; r <= records; ++r)
+        book.write("r" + QByteArray::number(r) + "\n");
+    book.close();
+    QFile templ(dir->filePath(QStringLiteral("card.html")));
+    QVERIFY(templ.open(QIODevice::WriteOnly));
+    templ.write("<!--- excel quit=A1 type=card ---><!--- cell name=A1 --->");
+    templ.close();
+
+    for (const bool byClosing : {false, true}) {
+        const QString out = dir->filePath(byClosing ? QStringLiteral("closed") : QStringLiteral("stopped"));
+        QStringList questions;
+        DialogHook().Confirm = [&](const QString& text) {
+            questions << text;
+            return TConfirmAnswer::Yes;
+        };
+        TFormMain form({}, ConfigPath());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.findChild<QLineEdit*>(QStringLiteral("EditTemplateFilePath"))->setText(templ.fileName());
+        form.findChild<QLineEdit*>(QStringLiteral("EditExcelFilePath"))->setText(book.fileName());
+        form.findChild<QLineEdit*>(QStringLiteral("EditSaveDirPath"))->setText(out);
+
+        bool asked = false;
+        int barMaximum = -1;
+        ProgressSeen seen;
+        OnModal([&](QWidget* modal) {
+            auto* progress = dynamic_cast<TFormHtmlMaker*>(modal);
+            if (!progress)
+                return false;
+            auto* bar = progress->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+            if (!asked && bar->maximum() > 0) {
+                barMaximum = bar->maximum();
+                asked = true;
+                QObject::connect(progress, &QDialog::finished, progress, [&seen, progress] {
+                    seen.log = progress->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
+                });
+                if (!byClosing) {
+                    progress->findChild<QPushButton*>(QStringLiteral("ButtonStop"))->click();
+                    return false;
+                }
+                progress->close();  // asks whether to stop; it closes once the run has ended
+                return true;
+            }
+            if (!progress->RunEnded())
+                return false;
+            seen.open = progress->isVisible();  // a stopped run does not close by itself
+            progress->close();
+            return true;
+        });
+        QTest::keyClick(&form, Qt::Key_F5);
+        const bool closedAfterRun = QApplication::activeModalWidget() == nullptr;
+        QCOMPARE(barMaximum, records);
+        QVERIFY2(seen.log.endsWith(QStringLiteral("中断しました。")), qPrintable(seen.log));
+        QVERIFY(!seen.log.contains(QStringLiteral("HTMLファイルを作成しました。")));
+        QCOMPARE(questions.size(), byClosing ? 1 : 0);
+        QVERIFY(closedAfterRun);
+        QVERIFY(seen.open || byClosing);
+        // Whole pages only, and fewer than the records.
+        const QStringList files = QDir(out).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY2(files.size() < records, qPrintable(QString::number(files.size())));
+        for (const QString& name : files)
+            QVERIFY2(name.endsWith(QStringLiteral(".html")), qPrintable(name));
+        DialogHook() = {};
+    }
 }

@@ -23,6 +23,10 @@ int main(int argc, char** argv)
         failures += QTest::qExec(&test, argc, argv);
     }
     {
+        FileDropTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
         ApplicationTest test;
         failures += QTest::qExec(&test, argc, argv);
     }

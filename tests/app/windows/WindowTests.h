@@ -39,6 +39,13 @@ private slots:
     void cleanup();
     void f5WritesThePagesAndLogsThreeLines();
     void templateErrorKeepsTheWindowOpen();
+    void stopButtonAndCloseRequestEndTheRun();
+};
+
+class FileDropTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pathFieldsTakeTheLocalPathAndProjectsOpen();
 };
 
 class PreviewWindowTest : public QObject {
