@@ -113,9 +113,9 @@ TEST(Failures, RenderErrorsAreLoggedAndEarlierPagesStay)
         EXPECT_EQ(r.status, 1) << c.templateText;
         EXPECT_EQ(r.out, FailedRunLines) << c.templateText;
         EXPECT_EQ(r.err.rfind(c.errPrefix, 0), 0u) << r.err;
-        EXPECT_TRUE(r.err.ends_with("\n" + FailedRunEnd)) << r.err;
         EXPECT_GT(r.err.size(), c.errPrefix.size() + 1) << "the underlying message follows";
-        EXPECT_TRUE(r.err.ends_with("\n" + c.where + "\n")) << r.err;
+        // The place follows the message, and the run's closing line ends it all.
+        EXPECT_TRUE(r.err.ends_with("\n" + c.where + "\n" + FailedRunEnd)) << r.err;
         EXPECT_EQ(job.Pages().size(), c.pages) << c.templateText;
     }
 }
