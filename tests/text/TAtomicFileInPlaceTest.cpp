@@ -99,6 +99,10 @@ TEST(TAtomicFile, AFifoTakesTheBytesWhenReadAndIsRefusedOtherwise)
     std::string received;
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
+    // A writer of the test's own keeps the reader from seeing the end before
+    // the save has even opened the FIFO; it is closed once the save is done.
+    const int keepOpen = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(keepOpen, 0);
     const std::string bytes(200000, 'b');  // more than a pipe holds at once
     std::thread drain([&] {
         ::fcntl(reader, F_SETFL, 0);
@@ -107,6 +111,7 @@ TEST(TAtomicFile, AFifoTakesTheBytesWhenReadAndIsRefusedOtherwise)
             received.append(buffer, static_cast<std::size_t>(n));
     });
     TAtomicFile::Write(FromPath(dir / "link.ini"), bytes);
+    ::close(keepOpen);
     drain.join();
     ::close(reader);
     EXPECT_EQ(received, bytes);
