@@ -16,6 +16,11 @@ rm -rf build-package
 mkdir -p build-package/tabloom
 tar --exclude=./.git --exclude='./build*' --exclude=./out -cf - . | tar -xf - -C build-package/tabloom
 export DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
+# The tests' recorded material, when it is beside the repository.
+if [ -d ../shared ]; then
+  TABLOOM_SHARED_DIR=$(cd ../shared && pwd)
+  export TABLOOM_SHARED_DIR
+fi
 (cd build-package/tabloom && dpkg-buildpackage -us -uc -b)
 
 changes=$(ls build-package/tabloom_*.changes)
