@@ -1,9 +1,12 @@
 #pragma once
-// The card merge the desktop benchmarks run: a workbook of `records`
-// products and a template of three cells each.
+// The card merge the desktop benchmarks run (a workbook of `records`
+// products and a template of three cells each) and the console runs'
+// environment.
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 inline void WriteDesktopWorkbook(const std::filesystem::path& path, int records)
@@ -26,4 +29,17 @@ inline void WriteDesktopJob(const std::filesystem::path& dir, int records)
                                         "<h1><!--- cell name=A1 escape=html ---></h1>\n"
                                         "<p><!--- cell name=B1 ---></p>\n"
                                         "<p><!--- cell name=C1 escape=html multiline=br ---></p>\n";
+}
+
+// The environment without the display variables, for the console runs.
+inline std::vector<char*> ConsoleEnvironment()
+{
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0)
+            env.push_back(*e);
+    }
+    env.push_back(nullptr);
+    return env;
 }

@@ -22,23 +22,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The environment without the display variables, for the console runs.
-std::vector<char*> ConsoleEnvironment()
-{
-    std::vector<char*> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0)
-            env.push_back(*e);
-    }
-    env.push_back(nullptr);
-    return env;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc < 2) {

@@ -141,18 +141,6 @@ double Mean(const std::vector<double>& values)
     return values.empty() ? 0 : sum / static_cast<double>(values.size());
 }
 
-std::vector<char*> ConsoleEnvironment()
-{
-    std::vector<char*> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("WAYLAND_DISPLAY=", 0) != 0)
-            env.push_back(*e);
-    }
-    env.push_back(nullptr);
-    return env;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
