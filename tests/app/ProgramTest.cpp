@@ -52,6 +52,14 @@ const std::vector<e2e::Sheet> Records = {
     {"Sheet1", {e2e::S("A1", "一"), e2e::S("A2", "二"), e2e::S("B1", "x&y"), e2e::S("B2", "z")}}};
 const char Template[] = "<!--- excel quit=A1 type=card filename=A1 ---><p><!--- cell name=B1 escape=html ---></p>\n";
 
+// xvfb-run -a picks the first free display from its starting number; two
+// started at once from the same number take the same one, and the loser's
+// program cannot connect. Each test process starts from a number of its own.
+std::string XvfbRun()
+{
+    return "xvfb-run -a -n " + std::to_string(100 + ::getpid() % 400);
+}
+
 } // namespace
 
 TEST(Program, AutoRunInTheWindowMakesThePagesClosesAndWritesTheSettings)
@@ -63,7 +71,7 @@ TEST(Program, AutoRunInTheWindowMakesThePagesClosesAndWritesTheSettings)
     job.SetTemplate(Template);
     // Under the sanitizers, Qt's D-Bus library leaks a little of its own.
     const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
-    const std::string command = suppressions + " timeout 120 xvfb-run -a " + Q(testsupport::BinaryDir() / "tabloom") + " -a " +
+    const std::string command = suppressions + " timeout 120 " + XvfbRun() + " " + Q(testsupport::BinaryDir() / "tabloom") + " -a " +
                                 Q("-t=" + job.Template().string()) + " " + Q("-x=" + job.Workbook().string()) +
                                 " " + Q("-d=" + job.Output().string()) + " -te=1 -de=1 >/dev/null 2>&1";
     EXPECT_EQ(Shell(command), 0);
@@ -90,7 +98,7 @@ TEST(Program, ClosingTheWindowKeepsASettingsFileLinkedToADevice)
     fs::create_directories(env.SettingsFile().parent_path());
     fs::create_symlink(device, env.SettingsFile());
     const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
-    const std::string command = suppressions + " timeout 120 xvfb-run -a " + Q(testsupport::BinaryDir() / "tabloom") + " -a " +
+    const std::string command = suppressions + " timeout 120 " + XvfbRun() + " " + Q(testsupport::BinaryDir() / "tabloom") + " -a " +
                                 Q("-t=" + job.Template().string()) + " " + Q("-x=" + job.Workbook().string()) +
                                 " " + Q("-d=" + job.Output().string()) + " -te=1 -de=1 >/dev/null 2>&1";
     EXPECT_EQ(Shell(command), 0);
@@ -117,7 +125,7 @@ TEST(Program, AStopSignalEndsTheWindowRunCleanlyWithItsStatus)
     // death by SIGTERM (a shell gives 143 for both).
     const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
     const std::string command =
-        suppressions + " timeout 120 xvfb-run -a perl -e " +
+        suppressions + " timeout 120 " + XvfbRun() + " perl -e " +
         Q("$f = shift @ARGV; $p = fork; if (!$p) { exec @ARGV; exit 127 } open(F, '>', $f) or die; print F $p; "
           "close F; waitpid($p, 0); print $?") +
         " " + Q(pidFile) + " " + Q(testsupport::BinaryDir() / "tabloom") + " -a " + Q("-t=" + job.Template().string()) +
@@ -167,7 +175,7 @@ TEST(Program, AStopSignalWhileAStartUpBoxIsShownGivesItsStatus)
         "select(undef, undef, undef, 0.05) } select(undef, undef, undef, 0.3);"
         "kill 'TERM', $p; waitpid($p, 0); print \"$seen $?\"";
     const std::string suppressions = "LSAN_OPTIONS=suppressions=" + Q(testsupport::SourceDir() / "tests/app/lsan.supp");
-    const std::string command = suppressions + " timeout 120 xvfb-run -a perl -e " + Q(script) + " " +
+    const std::string command = suppressions + " timeout 120 " + XvfbRun() + " perl -e " + Q(script) + " " +
                                 Q(testsupport::BinaryDir() / "tabloom") + " >" + Q(statusFile) + " 2>/dev/null";
     Shell(command);
     EXPECT_EQ(testsupport::ReadFile(statusFile), "1 " + std::to_string((128 + SIGTERM) << 8))
