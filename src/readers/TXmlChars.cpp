@@ -218,6 +218,32 @@ bool IsPlainUtf8Declaration(std::string_view decl)
     return true;
 }
 
+const char* ScanCharReference(const char* p, const char* end, std::uint32_t& value, std::size_t& digits)
+{
+    value = 0;
+    digits = 0;
+    if (p == end)
+        return end;
+    const bool hex = *p == 'x';
+    if (hex && ++p == end)
+        return end;
+    const char* first = p;
+    for (; p < end; ++p) {
+        int d = -1;
+        if (*p >= '0' && *p <= '9')
+            d = *p - '0';
+        else if (hex && *p >= 'a' && *p <= 'f')
+            d = *p - 'a' + 10;
+        else if (hex && *p >= 'A' && *p <= 'F')
+            d = *p - 'A' + 10;
+        if (d < 0)
+            break;
+        value = std::min<std::uint32_t>(value * (hex ? 16 : 10) + static_cast<std::uint32_t>(d), 0x110000);
+    }
+    digits = static_cast<std::size_t>(p - first);
+    return p;
+}
+
 std::optional<std::string_view> PrefixOf(std::string_view qname)
 {
     // Names are short: a plain loop beats a library search here.

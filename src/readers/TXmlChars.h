@@ -108,6 +108,12 @@ inline char PredefinedEntity(std::string_view name)
     return 0;
 }
 
+// The number of a character reference, at p just after "&#": 'x' and hex
+// digits, or decimal digits. Gives where they stop (end when the input ends
+// first), their value in `value` (0x110000 for any too large to be a
+// character) and how many there were in `digits`.
+const char* ScanCharReference(const char* p, const char* end, std::uint32_t& value, std::size_t& digits);
+
 // The prefix of a qualified name (empty when it has none); nullopt when the
 // name has colons in the wrong places.
 std::optional<std::string_view> PrefixOf(std::string_view qname);

@@ -93,14 +93,25 @@ const char* ReadText(const char* p, const char* end, std::string_view& text, std
         scratch.append(p, q);
         if (q == end || *q != '&')
             return nullptr;
-        // "&name;" with a name of at most four letters; anything else is the tokenizer's.
-        const std::string_view rest(q + 1, static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - q - 1, 5)));
-        const std::size_t semicolon = rest.find(';');
-        const char c = semicolon == std::string_view::npos ? 0 : PredefinedEntity(rest.substr(0, semicolon));
-        if (!c)
-            return nullptr;
-        scratch += c;
-        p = q + 2 + semicolon;
+        if (end - q > 2 && q[1] == '#') {
+            // A character reference, of a character the tokenizer would take.
+            std::uint32_t v = 0;
+            std::size_t digits = 0;
+            const char* stop = ScanCharReference(q + 2, end, v, digits);
+            if (stop == end || digits == 0 || *stop != ';' || !IsXmlChar(v))
+                return nullptr;
+            AppendUtf8(v, scratch);
+            p = stop + 1;
+        } else {
+            // "&name;" with a name of at most four letters; anything else is the tokenizer's.
+            const std::string_view rest(q + 1, static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - q - 1, 5)));
+            const std::size_t semicolon = rest.find(';');
+            const char c = semicolon == std::string_view::npos ? 0 : PredefinedEntity(rest.substr(0, semicolon));
+            if (!c)
+                return nullptr;
+            scratch += c;
+            p = q + 2 + semicolon;
+        }
         q = PlainTextEnd(p, end);
         if (q < end && *q == '<') {
             scratch.append(p, q);

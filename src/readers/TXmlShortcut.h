@@ -59,7 +59,8 @@ struct TPlainTag {
 const char* ReadPlainTag(const char* p, const char* end, TPlainTag& tag);
 
 // Text from p up to the '<' that ends it, into `text`: a view of the input,
-// or of `scratch` when it holds the five predefined entities, decoded.
+// or of `scratch` when it holds references (the five predefined entities
+// and character references), decoded.
 const char* ReadText(const char* p, const char* end, std::string_view& text, std::string& scratch);
 
 // "</name>" at p, without blanks: the position after it.

@@ -344,28 +344,12 @@ const char* TXmlTokenizer::Reference(const char* p, const char* end, std::string
     if (q == end)
         return nullptr;
     if (*q == '#') {
-        if (++q == end)
-            return nullptr;
-        const bool hex = *q == 'x';
-        if (hex && ++q == end)
-            return nullptr;
-        const char* digits = q;
         std::uint32_t v = 0;
-        for (; q < end; ++q) {
-            int d = -1;
-            if (*q >= '0' && *q <= '9')
-                d = *q - '0';
-            else if (hex && *q >= 'a' && *q <= 'f')
-                d = *q - 'a' + 10;
-            else if (hex && *q >= 'A' && *q <= 'F')
-                d = *q - 'A' + 10;
-            if (d < 0)
-                break;
-            v = std::min<std::uint32_t>(v * (hex ? 16 : 10) + static_cast<std::uint32_t>(d), 0x110000);
-        }
+        std::size_t digits = 0;
+        q = ScanCharReference(q + 1, end, v, digits);
         if (q == end)
             return nullptr;
-        if (q == digits || *q != ';')
+        if (digits == 0 || *q != ';')
             Fail(XML_ERROR_INVALID_TOKEN, p);
         if (!IsXmlChar(v))
             Fail(XML_ERROR_BAD_CHAR_REF, p);

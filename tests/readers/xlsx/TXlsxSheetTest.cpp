@@ -47,6 +47,16 @@ TEST(XlsxSheet, CellsTakenWholeReadAsTheirEvents)
         {"<row><c r=\"AAAA1\"><v>1</v></c></row>", "セル参照 \"AAAA1\""},
         {"<row><c s=\"1\" s=\"2\"><v>1</v></c></row>", "duplicate attribute"},
         {"<row><c r=\"A1\"><v>1e400</v></c></row>", "の数値 \"1e400\""},
+        // character references the cells taken whole leave to the tokenizer
+        {"<row><c t=\"inlineStr\"><is><t>a&#0;</t></is></c></row>", "reference to invalid character"},
+        {"<row><c t=\"inlineStr\"><is><t>&#xD800;</t></is></c></row>", "reference to invalid character"},
+        {"<row><c t=\"inlineStr\"><is><t>&#x110000;</t></is></c></row>", "reference to invalid character"},
+        {"<row><c t=\"str\"><v>&#12354</v></c></row>", "not well-formed"},
+        {"<row><c t=\"str\"><v>&#;</v></c></row>", "not well-formed"},
+        {"<row><c t=\"str\"><v>&#x;</v></c></row>", "not well-formed"},
+        {"<row><c t=\"str\"><v>&#X41;</v></c></row>", "not well-formed"},
+        {"<row><c t=\"inlineStr\"><is><t>&#13;&#10;&#x9;&#0000065;&#x0042;</t></is></c><c t=\"str\"><v>a\rb</v></c></row>",
+         "|\r\n\tAB|a\nb"},
         // rows opened by the sheet reader itself
         {"<row r=\"2\" spans=\"1:2\" xml:space=\"preserve\">\n <c><v>1</v></c></row><row r=\"3\"></row>"
          "<row><row r=\"5\"><c><v>2</v></c></row><c><v>3</v></c></row><row r=\"7\"/><row><c><v>4</v></c></row>",
@@ -68,6 +78,56 @@ TEST(XlsxSheet, CellsTakenWholeReadAsTheirEvents)
     // An unfinished cell at the end is refused as the tokenizer refuses it.
     const std::string cut = head + "<row><c r=\"A1\"><v>1</v>";
     EXPECT_EQ(ReadSheet<Excel::TXlsxSheetHandler>(cut, 5), ReadSheet<EventsOnlySheet>(cut, cut.size()));
+}
+
+// The sheet reader, counting the cells that still reach it as events.
+class CountingSheet : public Excel::TXlsxSheetHandler {
+public:
+    using TXlsxSheetHandler::TXlsxSheetHandler;
+    static inline int cellEvents = 0;
+    void StartElement(const Excel::TXmlName& name, const Excel::TXmlAttributes& attributes) override
+    {
+        cellEvents += name.local == "c";
+        TXlsxSheetHandler::StartElement(name, attributes);
+    }
+};
+
+// What openpyxl's streaming writer, libxlsxwriter (constant memory mode
+// included) and Excel write is read without the general tag reader, and
+// reads as through events.
+TEST(XlsxSheet, OtherWritersCellsAreTakenWhole)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        // openpyxl's write-only mode: an explicit t="n", non-ASCII as references
+        {"<row r=\"1\"><c r=\"A1\" t=\"n\"><v>1.5</v></c><c r=\"B1\" s=\"1\" t=\"n\"><v>43832.12783564815</v></c>"
+         "<c r=\"C1\" t=\"inlineStr\"><is><t>&#21697;&#30446;1-5</t></is></c>"
+         "<c r=\"D1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> lead</t></is></c>"
+         "<c r=\"E1\" t=\"inlineStr\"><is><t>a&amp;b&lt;c&gt;\"q'</t></is></c></row>",
+         "|品目1-5| lead|a&b<c>\"q'"},
+        {"<row r=\"1\"><c r=\"A1\" t=\"b\"><v>1</v></c><c r=\"B1\" t=\"b\"><v>0</v></c><c r=\"C1\" t=\"e\"><v>#N/A</v></c>"
+         "<c r=\"D1\"><f>SUM(A1:B1)</f><v></v></c><c r=\"E1\" t=\"inlineStr\"><is><t>x\ny</t></is></c>"
+         "<c r=\"F1\" t=\"inlineStr\"></c></row>",
+         "|#N/A|x\ny"},
+        // libxlsxwriter's constant memory mode: inline strings as they are
+        {"<row r=\"1\"><c r=\"A1\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>11.25</v></c>"
+         "<c r=\"F1\" t=\"inlineStr\"><is><t>品目1-5</t></is></c><c r=\"G1\" t=\"inlineStr\"><is><t>a_x0001_b</t></is></c>"
+         "<c r=\"H1\" t=\"str\"><f>\"a\"</f><v>a</v></c><c r=\"I1\"><f>1+1</f><v>0</v></c><c r=\"J1\"><v>1E-300</v></c></row>",
+         "|品目1-5|a\x01" "b|a"},
+        // attributes in any order, left out, or of other kinds; hex references
+        {"<row><c t=\"s\" s=\"1\" r=\"B2\"><v>0</v></c><c s=\"2\" t=\"n\"><v>.5</v></c><c t=\"inlineStr\" s=\"1\"><is><t>&#x3042;&#x3044;</t></is></c>"
+         "<c cm=\"1\" r=\"E2\"><v>2</v></c><c vm=\"1\" t=\"e\"><v>#VALUE!</v></c><c ph=\"1\" t=\"str\"><v>p</v></c></row>",
+         "|あい|#VALUE!|p"},
+        {"<row><c t=\"inlineStr\"><is><t>&#x3042;</t></is></c><c t='str' r='B1'><v>&#12354;&#x3044;</v></c></row>", "|あ|あい"},
+    };
+    const std::string head = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+    for (const auto& [data, expected] : cases) {
+        const std::string xml = head + data + "</sheetData></worksheet>";
+        const std::string byEvents = ReadSheet<EventsOnlySheet>(xml, xml.size());
+        EXPECT_NE(byEvents.find(expected), std::string::npos) << byEvents;
+        CountingSheet::cellEvents = 0;
+        EXPECT_EQ(ReadSheet<CountingSheet>(xml, xml.size()), byEvents) << data;
+        EXPECT_EQ(CountingSheet::cellEvents, 0) << data;
+    }
 }
 
 } // namespace
