@@ -38,6 +38,8 @@ public:
     // checks; without one every element takes the general path.
     void ReadBy(const TXmlTokenizer* tokenizer) { tokenizer_ = tokenizer; }
     bool SawSpreadsheet() const { return sawSpreadsheet_; }
+    // Cell elements the fast path has taken, so tests can see it is used.
+    std::uint64_t FastCells() const { return fastCellsTaken_; }
 
     void StartElement(const TXmlName& name, const TXmlAttributes& attributes) override;
     void EndElement(const TXmlName& name) override;
@@ -77,7 +79,7 @@ private:
     void CommitCells();
 
     TWorkbookData& book_;
-    const std::filesystem::path& file_;
+    std::filesystem::path file_;
     const TXmlTokenizer* tokenizer_ = nullptr;
     TOdsStringIndex strings_;
     bool sawSpreadsheet_ = false;
@@ -116,6 +118,7 @@ private:
     std::uint32_t dateTimeStyle_ = NoText;
     std::uint32_t timeStyle_ = NoText;
 
+    std::uint64_t fastCellsTaken_ = 0;
     unsigned usual_ = 0;  // prefixes bound as LibreOffice binds them, where the fast path reads
     std::vector<TFastCell> fastCells_;
     std::string arena_;    // joined and decoded texts of fastCells_

@@ -266,6 +266,7 @@ const char* TOdsContentHandler::ReadCell(const char* p, const char* end, TFastCe
 
 void TOdsContentHandler::CommitCells()
 {
+    fastCellsTaken_ += fastCells_.size();
     for (const TFastCell& cell : fastCells_) {
         StartCell(cell.covered, cell.attributes);
         paragraphs_ = cell.paragraphs;
