@@ -34,6 +34,11 @@ public:
     // Bytes scanned so far, a rescanned unfinished token counted again.
     std::uint64_t ScannedBytes() const { return scanned_; }
 
+    // The namespace `prefix` stands for where reading has got to; empty when
+    // it is unbound. For a handler's Shortcut, which reads prefixed markup
+    // itself only while the prefixes mean what it expects.
+    std::string_view NamespaceOf(std::string_view prefix) const;
+
 private:
     struct TBinding {
         std::string prefix;  // empty for the default namespace

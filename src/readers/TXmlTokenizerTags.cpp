@@ -33,6 +33,14 @@ std::ptrdiff_t TXmlTokenizer::Resolve(std::string_view prefix, const char* at)
     return -1;
 }
 
+std::string_view TXmlTokenizer::NamespaceOf(std::string_view prefix) const
+{
+    for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it)
+        if (it->prefix == prefix)
+            return it->uri;
+    return {};
+}
+
 TXmlName TXmlTokenizer::NameOf(const TOpen& open) const
 {
     const std::size_t skip = open.prefixLength ? open.prefixLength + 1 : 0;

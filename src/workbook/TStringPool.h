@@ -27,10 +27,11 @@ public:
     void Reserve(std::size_t count, std::size_t bytes);
 
     UnicodeString Get(std::uint32_t index) const;
+    // The stored bytes of a string, valid until the next Add.
+    std::string_view Utf8(std::uint32_t index) const;
     std::size_t Count() const { return starts_.size(); }
 
 private:
-    std::string_view Utf8(std::uint32_t index) const;
 
     // Filled in one go as a workbook is read, like its cells, so huge pages
     // pay: a page fault per 2 MiB instead of one per 4 KiB.

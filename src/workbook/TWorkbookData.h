@@ -59,6 +59,8 @@ public:
     const TCellData* Find(std::uint32_t row, std::uint32_t column) const;
     // Cells held, a block counting every cell it covers.
     std::size_t CellCount() const { return cells_.size() + blockCells_; }
+    // Entries kept, a block counting once: what the sheet costs in memory.
+    std::size_t EntryCount() const { return cells_.size() + blocks_.size(); }
 
 private:
     // Rows take 21 bits (1..2^20) and columns 14, so a key fits in the top 35.

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -12,6 +14,8 @@
 
 #include "FuzzCheck.h"
 #include "text/Exception.h"
+#include "readers/TXmlTokenizer.h"
+#include "readers/ods/TOdsContent.h"
 #include "readers/ods/TOdsReader.h"
 
 namespace {
@@ -66,12 +70,61 @@ void CheckCorner(const Excel::TSheetData& sheet)
         }
 }
 
+// The content read with the fast path or without it: nullptr when refused.
+std::unique_ptr<Excel::TWorkbookData> ReadContent(std::string_view content, bool fast)
+{
+    auto book = std::make_unique<Excel::TWorkbookData>();
+    try {
+        Excel::TOdsContentHandler handler(*book, "fuzz.ods");
+        Excel::TXmlTokenizer tokenizer(handler, "fuzz.ods", "content.xml");
+        if (fast)
+            handler.ReadBy(&tokenizer);
+        tokenizer.Parse(content, true);
+    } catch (const Exception&) {
+        return nullptr;
+    }
+    return book;
+}
+
+// The fast path takes what it reads with the outcome of the general path.
+void CheckFastPath(std::string_view content)
+{
+    const auto general = ReadContent(content, false);
+    const auto fast = ReadContent(content, true);
+    Check(!general == !fast);
+    if (!general)
+        return;
+    Check(general->sheets.size() == fast->sheets.size());
+    constexpr std::uint32_t Size = 24;
+    for (std::size_t s = 0; s < general->sheets.size(); ++s) {
+        const auto& a = general->sheets[s];
+        const auto& b = fast->sheets[s];
+        Check(a.Name() == b.Name() && a.CellCount() == b.CellCount());
+        for (std::uint32_t row = 1; row <= Size; ++row)
+            for (std::uint32_t column = 1; column <= Size; ++column) {
+                const auto* x = a.Find(row, column);
+                const Excel::TCellData cx = x ? *x : Excel::TCellData{};
+                const auto* y = b.Find(row, column);
+                Check(!x == !y);
+                if (!y)
+                    continue;
+                const auto text = [](const Excel::TWorkbookData& book, std::uint32_t n) {
+                    return n == Excel::NoText ? ::UnicodeString(u"-") : book.String(n);
+                };
+                Check(cx.type == y->type && cx.style == y->style && (cx.number == y->number || cx.number != cx.number));
+                Check(text(*general, cx.text) == text(*fast, y->text));
+                Check(text(*general, cx.shown) == text(*fast, y->shown));
+            }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("tabloom-fuzz-ods-" + std::to_string(::getpid()) + ".ods");
+    CheckFastPath(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!WritePackage(path, data, size))
         return 0;
     try {

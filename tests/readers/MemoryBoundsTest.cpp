@@ -6,6 +6,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "readers/TWorkbookReader.h"
 #include "workbook/TCellText.h"
@@ -136,6 +138,77 @@ TEST(MemoryBounds, OdsRepeatsCostWhatTheFileHolds)
                  {1000, 16384, ""}, {1001, 1, ""}, {1048576, 16384, ""}};
     for (const auto& c : cells)
         EXPECT_EQ(Utf16ToUtf8(DisplayText(*book, sheet.Find(c.row, c.column))), c.text) << c.row << "," << c.column;
+}
+
+// Every shape of repetition keeps one entry per run the file writes,
+// whatever number of cells the run stands for, and the cells read as the
+// runs say: memory follows the file, not the cells it declares.
+TEST(MemoryBounds, OdsRunsOfEveryShapeKeepOneEntryEach)
+{
+    const auto cell = [](const std::string& attributes, const char* text) {
+        return "<table:table-cell" + attributes + " office:value-type=\"string\"><text:p>" + text +
+               "</text:p></table:table-cell>";
+    };
+    const auto row = [](const std::string& attributes, const std::string& cells) {
+        return "<table:table-row" + attributes + ">" + cells + "</table:table-row>";
+    };
+    const std::string allColumns = " table:number-columns-repeated=\"16384\"";
+    const struct {
+        const char* name;
+        std::string rows;
+        std::size_t entries;
+        std::size_t cells;
+        std::vector<std::tuple<std::uint32_t, std::uint32_t, const char*>> texts;
+    } cases[] = {
+        {"repeated rows of repeated cells", row(" table:number-rows-repeated=\"1000\"", cell(allColumns, "A")), 1,
+         16384000, {{1, 1, "A"}, {1000, 16384, "A"}, {1001, 1, ""}}},
+        {"several runs in repeated rows",
+         row(" table:number-rows-repeated=\"1000\"", cell(" table:number-columns-repeated=\"5000\"", "A") +
+             "<table:table-cell table:number-columns-repeated=\"3\"/>" + cell(" table:number-columns-repeated=\"9000\"", "B") +
+             cell("", "C")),
+         3, 14001000, {{1000, 5000, "A"}, {1, 5001, ""}, {1000, 5004, "B"}, {1, 14004, "C"}, {1, 14005, ""}}},
+        {"merged area over repeated rows",
+         row(" table:number-rows-repeated=\"1000\"",
+             cell(" table:number-columns-spanned=\"16384\" table:number-rows-spanned=\"1000\"", "M") +
+                 "<table:covered-table-cell table:number-columns-repeated=\"16383\" office:value-type=\"string\">"
+                 "<text:p>hidden</text:p></table:covered-table-cell>"),
+         1, 1000, {{1, 1, "M"}, {1000, 1, "M"}, {1, 2, ""}, {1000, 16384, ""}}},
+        {"styles only over the whole grid",
+         row(" table:style-name=\"ro1\" table:number-rows-repeated=\"1048576\"",
+             "<table:table-cell table:style-name=\"ce1\"" + allColumns + "/>"),
+         0, 0, {{1, 1, ""}, {1048576, 16384, ""}}},
+        {"run across the last row",
+         row(" table:number-rows-repeated=\"1048570\"", "<table:table-cell/>") +
+             row(" table:number-rows-repeated=\"999999999\"", cell(" table:number-columns-repeated=\"2\"", "L")) +
+             row(" table:number-rows-repeated=\"5\"", cell("", "past")),
+         1, 12, {{1048571, 1, "L"}, {1048576, 2, "L"}, {1048576, 3, ""}, {1048570, 1, ""}}},
+        {"run across the last column",
+         row(" table:number-rows-repeated=\"300\"", "<table:table-cell table:number-columns-repeated=\"16380\"/>" +
+             cell(" table:number-columns-repeated=\"999999999\"", "R") + cell(allColumns, "past")),
+         1, 1200, {{1, 16381, "R"}, {300, 16384, "R"}, {1, 16380, ""}, {301, 16384, ""}}},
+        {"rows inside groups and header rows",
+         "<table:table-header-rows>" + row(" table:number-rows-repeated=\"2\"", cell(allColumns, "H")) +
+             "</table:table-header-rows><table:table-row-group>" +
+             row(" table:number-rows-repeated=\"998\"", cell(allColumns, "G")) + "</table:table-row-group>",
+         2, 16384000, {{2, 16384, "H"}, {3, 1, "G"}, {1000, 16384, "G"}}},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string content =
+            "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+            " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+            " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body><office:spreadsheet>"
+            "<table:table table:name=\"S\">" + c.rows + "</table:table></office:spreadsheet></office:body>"
+            "</office:document-content>";
+        const auto file = dir / "runs.ods";
+        WriteZip(file, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
+        const auto book = OpenWorkbookFile(file);
+        const auto& sheet = book->sheets.at(0);
+        EXPECT_EQ(sheet.EntryCount(), c.entries) << c.name;
+        EXPECT_EQ(sheet.CellCount(), c.cells) << c.name;
+        for (const auto& [r, column, text] : c.texts)
+            EXPECT_EQ(Utf16ToUtf8(DisplayText(*book, sheet.Find(r, column))), text) << c.name << " " << r << "," << column;
+    }
 }
 
 std::string Repeated(const std::string& piece, int times)
