@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs the workbook reading benchmark. The comparisons, openpyxl
-# and the npm xlsx package (0.18.5, in a scratch folder), are installed here
-# when missing, not by the general setup.
+# Builds and runs the workbook reading benchmark. What it needs beyond the
+# build, openpyxl (a writer and a comparison), LibreOffice (writes the .ods)
+# and the npm xlsx package (0.18.5, in a scratch folder), is installed here
+# when missing, not by the general setup. The workbooks are written once and
+# kept in build-bench/data.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +12,7 @@ sudo_cmd=()
 need=()
 # Debian's package serves the system interpreter, whatever else is on PATH.
 /usr/bin/python3 -c "import openpyxl" 2>/dev/null || need+=(python3-openpyxl)
+command -v soffice >/dev/null || need+=(libreoffice-calc-nogui)
 # A node from elsewhere may bring its own npm (Debian's npm package would
 # conflict with it); only install Debian's pair when either is missing.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
