@@ -20,7 +20,7 @@ extern char** environ;
 struct TTiming {
     double wall = 0;
     double cpu = 0;
-    long peakKiB = 0;  // the child's peak resident memory
+    long peakKiB = 0;  // as wait4 gives it: never below the spawning process's own peak
 };
 
 inline double CpuSeconds(const rusage& u)

@@ -37,11 +37,30 @@ constexpr int Runs = 5;
 constexpr int ComparisonRuns = 2;
 constexpr long Cells = static_cast<long>(Rows) * Columns;
 
+// Every child prints what it counted and then its own peak resident memory
+// in KiB, which starts afresh at exec. The figure wait4 gives cannot serve:
+// a child spawned from this process starts with this process's peak.
+long PeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+constexpr const char* PythonPeak =
+    "print(next(int(l.split()[1]) for l in open('/proc/self/status') if l.startswith('VmHWM')))\n";
+constexpr const char* NodePeak =
+    "console.log(require('fs').readFileSync('/proc/self/status', 'utf8').match(/VmHWM:\\s*(\\d+)/)[1]);\n";
+
 int OpenOnly(const std::filesystem::path& file)
 {
     Excel::TExcel& excel = Excel::TExcelSingleton::GetInstance();
     excel.Workbooks().Open(FromPath(file));
     Excel::TWorksheet sheet = excel.ActiveWorkbook().Worksheets().Item(1);
+    std::printf("0 %ld\n", PeakKiB());
     Excel::TExcelSingleton::Release();
     return 0;
 }
@@ -56,7 +75,7 @@ int ReadThroughWrappers(const std::filesystem::path& file)
     for (int r = 1; r <= Rows; ++r)
         for (int c = 1; c <= Columns; ++c)
             cells += !sheet.Cells(c, r).Text().empty();
-    std::printf("%ld\n", cells);
+    std::printf("%ld %ld\n", cells, PeakKiB());
     Excel::TExcelSingleton::Release();
     return 0;
 }
@@ -73,7 +92,8 @@ std::vector<std::string> InflateCommand(const std::filesystem::path& file)
             "        with z.open(info) as part:\n"
             "            while block := part.read(262144):\n"
             "                n += len(block)\n"
-            "print(n)\n",
+            "print(n)\n" +
+                std::string(PythonPeak),
             file.string()};
 }
 
@@ -85,6 +105,7 @@ std::vector<std::string> OpenpyxlCommand(const std::filesystem::path& file, bool
                          "ws = wb.worksheets[0]\n";
     script += everyCell ? "print(sum(v is not None for row in ws.iter_rows(values_only=True) for v in row))\n"
                         : "print(0)\n";
+    script += PythonPeak;
     return {"/usr/bin/python3", "-c", script, file.string()};
 }
 
@@ -99,6 +120,7 @@ std::vector<std::string> NpmCommand(const std::filesystem::path& npmFolder, cons
                          "for (const k in ws) if (k[0] !== '!') ";
     script += everyCell ? "n += X.utils.format_cell(ws[k]) !== '';\n" : "n++;\n";
     script += "console.log(n);\n";
+    script += NodePeak;
     return {"node", "-e", script, file.string(), npmFolder.string()};
 }
 
@@ -114,11 +136,12 @@ struct TMeasured {
 
 void RunOnce(TMeasured& m, const std::filesystem::path& output)
 {
-    const std::optional<TTiming> t = TryRunTimed(m.command, environ, true, output.string());
+    const std::optional<TTiming> run = TryRunTimed(m.command, environ, true, output.string());
     std::ifstream in(output);
     long printed = -1;
+    std::optional<TTiming> t = run;
     // What it prints is checked where it must print something.
-    if (!t || (!(in >> printed) && m.expected >= 0)) {
+    if (!t || !(in >> printed >> t->peakKiB)) {
         m.failed = true;
         m.best.reset();
         return;
@@ -278,8 +301,10 @@ int main(int argc, char** argv)
         return OpenOnly(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "read")
         return ReadThroughWrappers(argv[2]);
-    if (argc == 3 && std::string(argv[1]) == "idle")
+    if (argc == 3 && std::string(argv[1]) == "idle") {
+        std::printf("0 %ld\n", PeakKiB());
         return 0;
+    }
     const auto start = std::chrono::steady_clock::now();
     const std::filesystem::path folder =
         std::filesystem::absolute(argc > 1 ? argv[1] : std::filesystem::temp_directory_path());
@@ -294,8 +319,12 @@ int main(int argc, char** argv)
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count());
     }
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    const TTiming idle = RunTimed({self, "idle", "x"});
     const std::filesystem::path output = folder / "last-output.txt";
+    TMeasured idleRun = Measured({self, "idle", "x"}, 1, -1);
+    RunOnce(idleRun, output);
+    if (!idleRun.best)
+        return 1;
+    const TTiming idle = *idleRun.best;
     std::printf("%d x %d cells, half strings; whole processes, best of %d for tabloom and the inflate, "
                 "of %d for the others, taking turns; ratios against the inflate of the same file\n",
                 Rows, Columns, Runs, ComparisonRuns);
